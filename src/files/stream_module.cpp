@@ -1,0 +1,8 @@
+#include "startup/declaration.h"
+
+namespace korva {
+
+// Starts and stops with every run; its commands join this table as they are built.
+extern const ModuleDefinition streamModule{"stream", {}, [] { return true; }, [] {}};
+
+}  // namespace korva

@@ -1,0 +1,259 @@
+#include "platform/platform_runtime.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/system_info.h"
+#include "startup/runtime_api.h"
+#include "startup/timer.h"
+
+namespace korva {
+namespace {
+
+// State of the one run, as the window procedure and the commands see it.
+PlatformRuntime* instancePointer = nullptr;
+Debugger* debugger = nullptr;
+WindowMode mode = WindowMode::none;
+bool running = false;
+bool isSuspended = false;
+bool busy = false;  // set while the runtime itself suspends or resumes
+
+// Host threads post requests while the program thread may be closing the
+// window; this guards the one pointer they use.
+std::mutex postMutex;
+WindowSystem* postTarget = nullptr;
+
+std::unique_ptr<WindowSystem> openWindowSystem() {
+    const char* wanted = std::getenv("KORVA_WINDOW_SYSTEM");
+    if (wanted != nullptr && std::strcmp(wanted, "null") == 0) return openNullWindowSystem();
+    if (auto window = openSdlWindowSystem()) return window;
+    return openNullWindowSystem();
+}
+
+}  // namespace
+
+PlatformRuntime* PlatformRuntime::open(void* instance, const std::string& commandLine, Debugger* host) {
+    if (instancePointer != nullptr) return nullptr;
+    debugger = host;
+    mode = WindowMode::none;
+    isSuspended = false;
+    busy = false;
+    running = true;
+    instancePointer = new PlatformRuntime(instance, openWindowSystem(), commandLine);
+    std::lock_guard lock(postMutex);
+    postTarget = instancePointer->window_.get();
+    return instancePointer;
+}
+
+void PlatformRuntime::close(PlatformRuntime* platform) {
+    if (platform == nullptr || platform != instancePointer) return;
+    {
+        std::lock_guard lock(postMutex);
+        postTarget = nullptr;
+    }
+    delete platform;
+    instancePointer = nullptr;
+    debugger = nullptr;
+}
+
+PlatformRuntime* PlatformRuntime::current() { return instancePointer; }
+
+void PlatformRuntime::postRequest(WindowEvent::Kind request) {
+    std::lock_guard lock(postMutex);
+    if (postTarget != nullptr) postTarget->postRequest(request);
+}
+
+PlatformRuntime::PlatformRuntime(void* instance, std::unique_ptr<WindowSystem> window, const std::string& commandLine)
+    : instance_(instance), window_(std::move(window)), commandLine_(commandLine) {}
+
+PlatformRuntime::~PlatformRuntime() {
+    for (Timer* timer : timers_) delete timer;
+}
+
+bool PlatformRuntime::idle() {
+    using Kind = WindowEvent::Kind;
+    for (;;) {
+        auto event = window_->nextEvent(isSuspended && running);
+        if (!event) return running;
+        switch (event->kind) {
+            case Kind::stopRequest:
+                if (!isSuspended) forceSuspend();
+                break;
+            case Kind::runRequest:
+                if (isSuspended) forceResume();
+                break;
+            case Kind::endRequest:
+                debugger = nullptr;
+                running = false;
+                break;
+            default:
+                dispatch(*event);
+        }
+    }
+}
+
+void PlatformRuntime::dispatch(const WindowEvent& event) {
+    if (busy) return;
+    using Kind = WindowEvent::Kind;
+    switch (event.kind) {
+        case Kind::close:
+            onCloseRequest();
+            break;
+        case Kind::focusLost:
+            if (mode == WindowMode::fullScreen && !isSuspended) suspend();
+            break;
+        case Kind::focusGained:
+            if (mode == WindowMode::fullScreen && isSuspended) resume();
+            break;
+        default:
+            break;
+    }
+}
+
+void PlatformRuntime::onCloseRequest() {
+    if (!closePrompt_.empty() && !window_->askOkCancel(appTitle_, closePrompt_)) return;
+    window_->postRequest(WindowEvent::Kind::endRequest);
+}
+
+bool PlatformRuntime::delay(int milliseconds) {
+    const uint32_t end = milliClock() + static_cast<uint32_t>(milliseconds);
+    for (;;) {
+        if (!idle()) return false;
+        const auto left = static_cast<int32_t>(end - milliClock());
+        if (left < 1) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 100)));
+    }
+}
+
+void PlatformRuntime::stopNow() {
+    if (!isSuspended) forceSuspend();
+}
+
+void PlatformRuntime::suspend() {
+    busy = true;
+    // Full screen: surfaces are backed up and input released here once the
+    // graphics and input devices exist.
+    busy = false;
+    isSuspended = true;
+    if (debugger != nullptr) debugger->debugStop();
+}
+
+void PlatformRuntime::resume() {
+    busy = true;
+    isSuspended = false;
+    busy = false;
+    if (debugger != nullptr) debugger->debugRun();
+}
+
+// In full screen the program suspends by losing the foreground (the focus
+// event does the rest); windows suspend directly.
+void PlatformRuntime::forceSuspend() {
+    if (mode == WindowMode::fullScreen)
+        window_->minimize();
+    else
+        suspend();
+}
+
+void PlatformRuntime::forceResume() {
+    if (mode == WindowMode::fullScreen)
+        window_->raise();
+    else
+        resume();
+}
+
+void PlatformRuntime::debugStmt(int a, int b) {
+    if (debugger != nullptr) debugger->debugStmt(a, b);
+}
+
+void PlatformRuntime::debugEnter(int a, int b, int c) {
+    if (debugger != nullptr) debugger->debugEnter(a, b, c);
+}
+
+void PlatformRuntime::debugLeave() {
+    if (debugger != nullptr) debugger->debugLeave();
+}
+
+void PlatformRuntime::debugLog(const char* text) {
+    if (debugger != nullptr) debugger->debugLog(text);
+}
+
+void PlatformRuntime::notifyDebugger(const char* text, bool serious) {
+    if (debugger == nullptr) return;
+    window_->postRequest(WindowEvent::Kind::endRequest);
+    if (!isSuspended) forceSuspend();
+    // Suspension notifies the Debugger, which may have been dropped meanwhile.
+    if (debugger != nullptr) debugger->debugMsg(text, serious);
+}
+
+void PlatformRuntime::debugError(const char* text) { notifyDebugger(text, true); }
+
+void PlatformRuntime::debugInfo(const char* text) { notifyDebugger(text, false); }
+
+void PlatformRuntime::setTitle(const std::string& title, const std::string& closePrompt) {
+    appTitle_ = title;
+    closePrompt_ = closePrompt;
+    window_->setCaption(title);
+}
+
+void PlatformRuntime::setPointerVisible(bool visible) {
+    if (visible == pointerVisible_) return;
+    pointerVisible_ = visible;
+    if (mode == WindowMode::scaledWindow || mode == WindowMode::fixedWindow) window_->setCursorVisible(visible);
+}
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string trimBlanks(const std::string& text) {
+    size_t first = 0, last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+}  // namespace
+
+// The command is a file (quoted when it holds blanks) followed by its
+// parameters.
+bool PlatformRuntime::shellExecute(const std::string& command) {
+    size_t start = 0;
+    while (start < command.size() && isBlank(command[start])) ++start;
+    const std::string text = command.substr(start);
+    std::string file, parameters;
+    size_t closing = text.empty() || text[0] != '"' ? std::string::npos : text.find('"', 1);
+    if (!text.empty() && text[0] == '"' && closing != std::string::npos) {
+        file = text.substr(1, closing - 1);
+        parameters = text.substr(closing + 1);
+    } else if (!text.empty() && text[0] == '"') {
+        file = text;
+    } else {
+        size_t blank = text.find_first_of(" \t");
+        file = text.substr(0, blank);
+        if (blank != std::string::npos) parameters = text.substr(blank + 1);
+    }
+    // In full screen the program gives up the foreground to whatever starts.
+    if (mode == WindowMode::fullScreen) window_->minimize();
+    return startDetached(file, trimBlanks(parameters));
+}
+
+Timer* PlatformRuntime::createTimer(int hertz) {
+    Timer* timer = Timer::start(hertz);
+    if (timer != nullptr) timers_.insert(timer);
+    return timer;
+}
+
+void PlatformRuntime::freeTimer(Timer* timer) {
+    if (timers_.erase(timer) != 0) delete timer;
+}
+
+bool PlatformRuntime::suspended() const { return isSuspended; }
+
+WindowMode PlatformRuntime::windowMode() const { return mode; }
+
+}  // namespace korva

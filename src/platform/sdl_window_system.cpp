@@ -1,0 +1,133 @@
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/window_system.h"
+
+namespace korva {
+namespace {
+
+bool isHeadlessDriver(const char* driver) {
+    return driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+}
+
+// Whether a message box can reach a person: a real video driver is running,
+// or (before SDL is up) one could be started.
+bool displayAvailable() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return !isHeadlessDriver(SDL_GetCurrentVideoDriver());
+    if (isHeadlessDriver(std::getenv("SDL_VIDEODRIVER"))) return false;
+    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+void writeToStandardError(const std::string& caption, const std::string& text) {
+    if (caption.empty())
+        std::fprintf(stderr, "%s\n", text.c_str());
+    else
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::fflush(stderr);
+}
+
+bool startVideo() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    // No display server: run on the headless driver so that a game still
+    // runs on a server.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+class SdlWindowSystem final : public WindowSystem {
+public:
+    SdlWindowSystem(SDL_Window* window, Uint32 requestEvent) : window_(window), requestEvent_(requestEvent) {}
+
+    ~SdlWindowSystem() override {
+        SDL_DestroyWindow(window_);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    std::optional<WindowEvent> nextEvent(bool wait) override {
+        SDL_Event event;
+        if (wait) {
+            while (SDL_WaitEventTimeout(&event, 100) == 0) {
+            }
+        } else if (SDL_PollEvent(&event) == 0) {
+            return std::nullopt;
+        }
+        return WindowEvent{kindOf(event)};
+    }
+
+    void setCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
+    void setCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+    void minimize() override { SDL_MinimizeWindow(window_); }
+    void raise() override {
+        SDL_RestoreWindow(window_);
+        SDL_RaiseWindow(window_);
+    }
+
+    bool askOkCancel(const std::string& caption, const std::string& text) override {
+        if (!displayAvailable()) {
+            writeToStandardError(caption, text);
+            return true;
+        }
+        const SDL_MessageBoxButtonData buttons[] = {
+            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "OK"},
+            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "Cancel"},
+        };
+        const SDL_MessageBoxData box{SDL_MESSAGEBOX_WARNING, window_, caption.c_str(), text.c_str(), 2, buttons,
+                                     nullptr};
+        int chosen = 0;
+        if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+            writeToStandardError(caption, text);
+            return true;
+        }
+        return chosen == 1;
+    }
+
+    void postRequest(WindowEvent::Kind request) override {
+        SDL_Event event{};
+        event.type = requestEvent_;
+        event.user.code = static_cast<Sint32>(request);
+        SDL_PushEvent(&event);
+    }
+
+private:
+    WindowEvent::Kind kindOf(const SDL_Event& event) const {
+        using Kind = WindowEvent::Kind;
+        if (event.type == requestEvent_) return static_cast<Kind>(event.user.code);
+        if (event.type == SDL_QUIT) return Kind::close;
+        if (event.type != SDL_WINDOWEVENT) return Kind::other;
+        switch (event.window.event) {
+            case SDL_WINDOWEVENT_CLOSE: return Kind::close;
+            case SDL_WINDOWEVENT_FOCUS_GAINED: return Kind::focusGained;
+            case SDL_WINDOWEVENT_FOCUS_LOST: return Kind::focusLost;
+            case SDL_WINDOWEVENT_EXPOSED: return Kind::exposed;
+            default: return Kind::other;
+        }
+    }
+
+    SDL_Window* window_;
+    Uint32 requestEvent_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowSystem> openSdlWindowSystem() {
+    if (!startVideo()) return nullptr;
+    Uint32 requestEvent = SDL_RegisterEvents(1);
+    SDL_Window* window = SDL_CreateWindow(" ", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    if (window == nullptr || requestEvent == static_cast<Uint32>(-1)) {
+        if (window != nullptr) SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    return std::make_unique<SdlWindowSystem>(window, requestEvent);
+}
+
+void showMessageBox(const std::string& caption, const std::string& text) {
+    if (!displayAvailable() ||
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr) != 0)
+        writeToStandardError(caption, text);
+}
+
+}  // namespace korva

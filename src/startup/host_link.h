@@ -1,0 +1,19 @@
+// What the stand-alone executable and development hosts share to get a
+// program running: the runtime's link table and the argument text.
+#pragma once
+
+#include <string>
+
+#include "startup/module_image.h"
+#include "startup/runtime_api.h"
+
+namespace korva {
+
+// One full nextSym pass: link name -> address of every declaration.
+RuntimeLinkTable runtimeLinkTable(Runtime& runtime);
+
+// The program's argument text: the arguments after the program name joined
+// by single spaces, each kept as it is.
+std::string argumentText(int argc, const char* const* argv);
+
+}  // namespace korva

@@ -1,0 +1,77 @@
+// korva-pack: makes a stand-alone game from the korva executable and a module
+// image, by appending the image as resource 1111.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "startup/resource_directory.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: korva-pack [--runtime KORVA] IMAGE OUTPUT\n"
+    "\n"
+    "Writes OUTPUT: a copy of the stand-alone runtime (by default the korva\n"
+    "executable beside korva-pack) carrying the module IMAGE, ready to run as\n"
+    "a game. A directory already appended to the runtime is replaced.\n";
+
+std::string ownFolder() {
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return ".";
+    std::string file(path, static_cast<size_t>(length));
+    return file.substr(0, file.rfind('/'));
+}
+
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    return true;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "korva-pack: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::string runtimePath = ownFolder() + "/korva";
+    if (args.size() >= 2 && args[0] == "--runtime") {
+        runtimePath = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.size() != 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::vector<uint8_t> runtime, image;
+    if (!readFile(runtimePath, runtime)) return fail("cannot read " + runtimePath);
+    if (!readFile(args[0], image)) return fail("cannot read " + args[0]);
+    auto length = korva::executableLength(runtimePath);
+    if (!length) return fail("cannot read " + runtimePath);
+    runtime.resize(*length);
+
+    const auto directory = korva::buildResourceDirectory(
+        *length, {{korva::kResourceTypeRcData, korva::kModuleImageResourceId, std::move(image)}});
+    std::ofstream out(args[1], std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(runtime.data()), static_cast<std::streamsize>(runtime.size()));
+    out.write(reinterpret_cast<const char*>(directory.data()), static_cast<std::streamsize>(directory.size()));
+    out.close();
+    if (!out) return fail("cannot write " + args[1]);
+    chmod(args[1].c_str(), 0755);
+    return 0;
+}

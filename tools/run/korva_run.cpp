@@ -1,0 +1,138 @@
+// korva-run: the development host. Loads libkorva.so, links a module image
+// file against it and runs the program under a Debugger that reports to the
+// terminal.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "startup/host_link.h"
+
+namespace {
+
+constexpr int kExitRuntimeError = 1;
+constexpr int kExitCannotRun = 2;
+
+const char kUsage[] =
+    "usage: korva-run [--no-debugger] IMAGE [ARGS...]\n"
+    "       korva-run --declarations\n"
+    "\n"
+    "Runs a Korva module image (made with korva-mkimage) under a debugger that\n"
+    "prints DebugLog lines on standard output and runtime errors on standard\n"
+    "error. ARGS joined by single spaces form the program's command line.\n"
+    "\n"
+    "  --no-debugger   run without a host debugger (debug checks off, runtime\n"
+    "                  errors in an \"Error!\" message box), as korva does\n"
+    "  --declarations  print every declaration of the runtime, one a line\n"
+    "  --help          show this text\n"
+    "\n"
+    "Exit status: 0 after a normal end, 1 after a runtime error, 2 when the\n"
+    "image cannot be read or linked.\n";
+
+// Reports everything the runtime tells a host on the terminal.
+class TerminalDebugger final : public korva::Debugger {
+public:
+    void debugRun() override {}
+    void debugStop() override {}
+    void debugStmt(int32_t, int32_t) override {}
+    void debugEnter(int32_t, int32_t, int32_t) override {}
+    void debugLeave() override {}
+    void debugLog(const char* text) override {
+        std::printf("%s\n", text);
+        std::fflush(stdout);
+    }
+    void debugMsg(const char* text, bool serious) override {
+        if (serious) {
+            std::fprintf(stderr, "Runtime error: %s\n", text);
+            sawRuntimeError_ = true;
+        } else {
+            std::fprintf(stderr, "%s\n", text);
+        }
+        std::fflush(stderr);
+    }
+    void debugSys(int32_t) override {}
+
+    bool sawRuntimeError() const { return sawRuntimeError_; }
+
+private:
+    bool sawRuntimeError_ = false;
+};
+
+std::string ownFolder() {
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return ".";
+    std::string file(path, static_cast<size_t>(length));
+    return file.substr(0, file.rfind('/'));
+}
+
+korva::Runtime* loadRuntime() {
+    const std::string library = ownFolder() + "/libkorva.so";
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        std::fprintf(stderr, "korva-run: %s\n", dlerror());
+        return nullptr;
+    }
+    auto getRuntime = reinterpret_cast<korva::Runtime* (*)()>(dlsym(handle, "runtimeGetRuntime"));
+    return getRuntime != nullptr ? getRuntime() : nullptr;
+}
+
+std::optional<std::vector<uint8_t>> readFile(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+int listDeclarations(korva::Runtime& runtime) {
+    while (const char* declaration = runtime.nextSym()) std::printf("%s\n", declaration);
+    return 0;
+}
+
+int runImage(korva::Runtime& runtime, const char* imagePath, bool withDebugger, int argc, const char* const* argv) {
+    runtime.startup(nullptr);
+    const korva::RuntimeLinkTable table = korva::runtimeLinkTable(runtime);
+    auto image = readFile(imagePath);
+    korva::LinkResult linked;
+    if (image) linked = korva::linkModuleImage(image->data(), image->size(), table);
+    if (linked.status != korva::LinkResult::Status::linked) {
+        std::fprintf(stderr, "%s\n", korva::linkFailureMessage(linked).c_str());
+        return kExitCannotRun;
+    }
+    TerminalDebugger debugger;
+    const std::string arguments = korva::argumentText(argc, argv);
+    runtime.execute(reinterpret_cast<korva::EntryRoutine>(linked.code), arguments.c_str(),
+                    withDebugger ? &debugger : nullptr);
+    runtime.shutdown();
+    return debugger.sawRuntimeError() ? kExitRuntimeError : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int first = 1;
+    bool withDebugger = true;
+    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const bool listOnly = argc > 1 && std::strcmp(argv[1], "--declarations") == 0;
+    if (!listOnly && argc > 1 && std::strcmp(argv[1], "--no-debugger") == 0) {
+        withDebugger = false;
+        ++first;
+    }
+    if (!listOnly && first >= argc) {
+        std::fputs(kUsage, stderr);
+        return kExitCannotRun;
+    }
+    korva::Runtime* runtime = loadRuntime();
+    if (runtime == nullptr) return kExitCannotRun;
+    if (listOnly) return listDeclarations(*runtime);
+    // The image path takes the place of the program name in the argument list.
+    return runImage(*runtime, argv[first], withDebugger, argc - first, argv + first);
+}
