@@ -21,7 +21,8 @@ std::vector<Comparison>& comparisons() {
 }
 
 // Shows the usual console table and remembers the real time per iteration of
-// every benchmark. Repetitions of one benchmark are pooled.
+// every benchmark: the average of its repetitions, or their mean when only
+// aggregates are reported.
 class TimingReporter : public benchmark::BenchmarkReporter {
 public:
     explicit TimingReporter(benchmark::ConsoleReporter::OutputOptions options) : console_(options) {}
@@ -37,26 +38,29 @@ public:
 
     // Seconds of real time per iteration, or a negative value if it did not run.
     double secondsPerIteration(const std::string& name) const {
-        auto found = totals_.find(name);
-        if (found == totals_.end() || found->second.iterations == 0) return -1;
-        return found->second.seconds / static_cast<double>(found->second.iterations);
+        auto found = timings_.find(name);
+        if (found == timings_.end()) return -1;
+        return found->second.seconds / found->second.runs;
     }
 
 private:
-    struct Total {
+    struct Timing {
         double seconds = 0;
-        benchmark::IterationCount iterations = 0;
+        int runs = 0;
     };
 
     void record(const Run& run) {
-        if (run.run_type != Run::RT_Iteration || run.error_occurred) return;
-        Total& total = totals_[run.benchmark_name()];
-        total.seconds += run.real_accumulated_time;
-        total.iterations += run.iterations;
+        if (run.error_occurred) return;
+        bool repetition = run.run_type == Run::RT_Iteration;
+        if (!repetition && run.aggregate_name != "mean") return;
+        Timing& timing = timings_[run.run_name.str()];
+        if (!repetition && timing.runs > 0) return;
+        timing.seconds += run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        ++timing.runs;
     }
 
     benchmark::ConsoleReporter console_;
-    std::map<std::string, Total> totals_;
+    std::map<std::string, Timing> timings_;
 };
 
 void printRatios(const TimingReporter& timings) {

@@ -80,9 +80,14 @@ DecimalSpan scanDecimal(const char* text) {
 }
 
 // Numbers read the same whatever locale a library may have switched to.
-locale_t classicNumericLocale() {
-    static const locale_t locale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
+locale_t createClassicNumericLocale() {
+    locale_t locale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
     if (locale == locale_t{}) failOutOfMemory();
+    return locale;
+}
+
+locale_t classicNumericLocale() {
+    static const locale_t locale = createClassicNumericLocale();
     return locale;
 }
 
@@ -115,7 +120,7 @@ SixDigits roundToSixDigits(double magnitude) {
         if (isDigit(*p)) result.digits[count++] = *p;
     }
     while (*p != 'e') ++p;
-    result.exponent = std::atoi(p + 1) + 1;
+    result.exponent = parseInt(p + 1) + 1;
     return result;
 }
 

@@ -2,20 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "core/block_registry.h"
 
 namespace korva {
-namespace {
-
-// Both rings have a sentinel node, so linking and unlinking never test for
-// an empty list or an end.
-struct StrPool {
-    qyStr used;
-    qyStr free;
-    int32_t live;
-};
+namespace str_pool_detail {
 
 constinit StrPool pool{
     {&pool.used, &pool.used, nullptr, 0, 0, {}},
@@ -23,41 +14,11 @@ constinit StrPool pool{
     0,
 };
 
+namespace {
+
 void makeEmptyRing(qyStr& sentinel) {
     sentinel.next = &sentinel;
     sentinel.prev = &sentinel;
-}
-
-void unlinkNode(qyStr* node) {
-    node->prev->next = node->next;
-    node->next->prev = node->prev;
-}
-
-void linkAtTail(qyStr* node, qyStr& sentinel) {
-    node->prev = sentinel.prev;
-    node->next = &sentinel;
-    sentinel.prev->next = node;
-    sentinel.prev = node;
-}
-
-// Nodes join the free ring in address order, so a fresh block hands them out
-// front to back.
-void addBlockToFreeRing() {
-    auto* nodes = static_cast<qyStr*>(blockAllocate(kStrNodesPerBlock * sizeof(qyStr)));
-    for (size_t i = 0; i < kStrNodesPerBlock; ++i) linkAtTail(&nodes[i], pool.free);
-}
-
-qyStr* takeEmptyNode() {
-    if (pool.free.next == &pool.free) addBlockToFreeRing();
-    qyStr* node = pool.free.next;
-    unlinkNode(node);
-    linkAtTail(node, pool.used);
-    node->text = node->inlineText;
-    node->length = 0;
-    node->capacity = kStrInlineCapacity;
-    node->inlineText[0] = '\0';
-    ++pool.live;
-    return node;
 }
 
 char* allocateText(size_t capacity) {
@@ -67,59 +28,39 @@ char* allocateText(size_t capacity) {
     return storage;
 }
 
-// Doubling keeps a run of appends (a text built in a loop) linear overall.
+// Doubling keeps a text built up by many appends linear in its length.
 size_t grownCapacity(size_t current, size_t needed) {
     size_t doubled = current <= SIZE_MAX / 2 ? current * 2 : SIZE_MAX;
     return std::max(doubled, needed);
 }
 
-void freeText(qyStr* node) {
-    if (node->text != node->inlineText) std::free(node->text);
-}
-
 }  // namespace
 
-qyStr* strNew() {
-    return takeEmptyNode();
+// Nodes join the free ring in address order, so a fresh block hands them out
+// front to back.
+void addBlockToFreeRing() {
+    auto* nodes = static_cast<qyStr*>(blockAllocate(kStrNodesPerBlock * sizeof(qyStr)));
+    for (size_t i = 0; i < kStrNodesPerBlock; ++i) linkAtTail(&nodes[i], pool.free);
 }
 
-qyStr* strFromBytes(const char* bytes, size_t length) {
-    qyStr* node = takeEmptyNode();
-    strAppend(node, bytes, length);
-    return node;
-}
-
-qyStr* strFromText(const char* text) {
-    return text != nullptr ? strFromBytes(text, std::strlen(text)) : strNew();
-}
-
-void strRelease(qyStr* str) {
-    if (str == nullptr) return;
-    freeText(str);
-    --pool.live;
-    unlinkNode(str);
-    linkAtTail(str, pool.free);
-}
-
-void strAppend(qyStr* str, const char* bytes, size_t length) {
+void appendGrowingText(qyStr* str, const char* bytes, size_t length) {
     if (length > SIZE_MAX - 1 - str->length) failOutOfMemory();
     size_t newLength = str->length + length;
-    if (newLength > str->capacity) {
-        // The old text stays valid until the bytes are copied: they may be
-        // part of it.
-        size_t capacity = grownCapacity(str->capacity, newLength);
-        char* storage = allocateText(capacity);
-        std::memcpy(storage, str->text, str->length);
-        std::memcpy(storage + str->length, bytes, length);
-        freeText(str);
-        str->text = storage;
-        str->capacity = capacity;
-    } else if (length != 0) {
-        std::memcpy(str->text + str->length, bytes, length);
-    }
+    size_t capacity = grownCapacity(str->capacity, newLength);
+    char* storage = allocateText(capacity);
+    // The old text is freed only after the copy: the bytes may be part of it.
+    std::memcpy(storage, str->text, str->length);
+    std::memcpy(storage + str->length, bytes, length);
+    storage[newLength] = '\0';
+    if (str->text != str->inlineText) std::free(str->text);
+    str->text = storage;
     str->length = newLength;
-    str->text[newLength] = '\0';
+    str->capacity = capacity;
 }
+
+}  // namespace str_pool_detail
+
+using namespace str_pool_detail;
 
 int32_t liveStringCount() {
     return pool.live;

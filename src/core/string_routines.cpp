@@ -8,7 +8,7 @@
 namespace korva {
 
 qyStr* qyStrLoad(qyStr** variable) {
-    return strFromBytes(strText(*variable), strLength(*variable));
+    return strCopy(*variable);
 }
 
 void qyStrRelease(qyStr* str) {

@@ -80,34 +80,33 @@ Placement placementOf(const ElfObject& object, const ElfSection& section) {
   return isSkippedProgbits(section) ? Placement::Skip : Placement::Contents;
 }
 
-const char* relocationTypeName(std::uint32_t type) {
-  switch (type) {
-    case 3: return "R_386_GOT32";
-    case 9: return "R_386_GOTOFF";
-    case 10: return "R_386_GOTPC";
-    case 14: return "R_386_TLS_TPOFF";
-    case 15: return "R_386_TLS_IE";
-    case 16: return "R_386_TLS_GOTIE";
-    case 17: return "R_386_TLS_LE";
-    case 18: return "R_386_TLS_GD";
-    case 19: return "R_386_TLS_LDM";
-    case 43: return "R_386_GOT32X";
-    case 20: return "R_386_16";
-    case 21: return "R_386_PC16";
-    case 22: return "R_386_8";
-    case 23: return "R_386_PC8";
-    default: return nullptr;
+// Relocation types met in practice that an image cannot express, named in
+// the error so that the user can tell what the compiler was asked to do.
+struct RefusedRelocation {
+  std::uint32_t type;
+  const char* name;
+  bool needsGlobalOffsetTable;
+};
+
+constexpr RefusedRelocation kRefusedRelocations[] = {
+    {3, "R_386_GOT32", true},       {9, "R_386_GOTOFF", true},     {10, "R_386_GOTPC", true},
+    {43, "R_386_GOT32X", true},     {14, "R_386_TLS_TPOFF", false}, {15, "R_386_TLS_IE", false},
+    {16, "R_386_TLS_GOTIE", false}, {17, "R_386_TLS_LE", false},    {18, "R_386_TLS_GD", false},
+    {19, "R_386_TLS_LDM", false},   {20, "R_386_16", false},        {21, "R_386_PC16", false},
+    {22, "R_386_8", false},         {23, "R_386_PC8", false},
+};
+
+const RefusedRelocation* refusedRelocation(std::uint32_t type) {
+  for (const RefusedRelocation& refused : kRefusedRelocations) {
+    if (refused.type == type) return &refused;
   }
+  return nullptr;
 }
 
-// Everything else is refused: R_386_32 and R_386_PC32/PLT32 are the only
-// fix-ups the image format can express.
+// R_386_32 and R_386_PC32/PLT32 are the only fix-ups the image format can
+// express; everything else is refused.
 bool isSupportedRelocation(std::uint32_t type) {
   return type == elf::R_386_32 || type == elf::R_386_PC32 || type == elf::R_386_PLT32;
-}
-
-bool isPositionIndependentCodeRelocation(std::uint32_t type) {
-  return type == 3 || type == 9 || type == 10 || type == 43;
 }
 
 std::string describeSymbol(const ElfObject& object, const ElfSymbol& symbol) {
@@ -215,7 +214,8 @@ class ImageBuilder {
       }
       return SymbolTarget{SymbolTarget::Kind::Absolute, {}, symbol.value, kNoRegion};
     }
-    if (symbol.sectionIndex == elf::SHN_COMMON || symbol.sectionIndex >= object.sections().size()) {
+    if (!symbol.isDefined() || symbol.sectionIndex == elf::SHN_COMMON ||
+        symbol.sectionIndex >= object.sections().size()) {
       throw ToolError(object.path() + ": damaged object: local symbol " + describeSymbol(object, symbol) +
                       " has no section");
     }
@@ -345,11 +345,11 @@ class ImageBuilder {
 
   std::string unsupportedRelocationMessage(const RelocationSite& site) const {
     std::uint32_t type = site.relocation.type;
-    const char* name = relocationTypeName(type);
+    const RefusedRelocation* known = refusedRelocation(type);
     std::string message = objects_[site.objectIndex].path() + ": unsupported relocation type " +
-                          std::to_string(type) + (name ? std::string(" (") + name + ")" : std::string()) +
+                          std::to_string(type) + (known ? std::string(" (") + known->name + ")" : std::string()) +
                           " against " + siteSymbol(site) + " in section '" + site.section.name + "'";
-    if (isPositionIndependentCodeRelocation(type)) message += "; compile with -fno-pic -fno-pie";
+    if (known && known->needsGlobalOffsetTable) message += "; compile with -fno-pic -fno-pie";
     return message;
   }
 

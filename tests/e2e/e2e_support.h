@@ -1,0 +1,35 @@
+// Running module images the way users do: korva-run and packed games as
+// child processes, with their output and exit status captured.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korva::test {
+
+struct ProcessResult {
+    int status = -1;       // exit status; -1 when killed or not started
+    bool timedOut = false;
+    std::string out, err;
+};
+
+// Runs a program headless; kills it after the timeout.
+ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds = 30);
+
+std::string binPath(const std::string& tool);     // build/bin/TOOL
+std::string imagePath(const std::string& name);   // the image built from programs/NAME.c
+
+// korva-run [extra options] IMAGE ARGS...
+ProcessResult runImage(const std::string& name, const std::vector<std::string>& args = {},
+                       bool withDebugger = true);
+
+// A fresh file under the test's temporary folder.
+std::string tempFile(const std::string& name);
+std::vector<uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// The lines of a text, without their newlines.
+std::vector<std::string> lines(const std::string& text);
+
+}  // namespace korva::test

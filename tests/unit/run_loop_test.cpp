@@ -1,0 +1,80 @@
+// Module start and stop around a program run, on the in-memory window system.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/platform_runtime.h"
+#include "startup/run_loop.h"
+
+namespace korva {
+namespace {
+
+std::vector<std::string> journal;
+const char* failingModule = nullptr;
+
+class JournalDebugger final : public Debugger {
+public:
+    void debugRun() override {}
+    void debugStop() override {}
+    void debugStmt(int32_t, int32_t) override {}
+    void debugEnter(int32_t, int32_t, int32_t) override {}
+    void debugLeave() override {}
+    void debugLog(const char*) override {}
+    void debugMsg(const char* text, bool serious) override {
+        journal.push_back(std::string(serious ? "error " : "info ") + text);
+    }
+    void debugSys(int32_t) override {}
+};
+
+template <const char* Name>
+ModuleDefinition fakeModule() {
+    return {Name,
+            {},
+            [] {
+                journal.push_back(std::string("create ") + Name);
+                return failingModule == nullptr || std::string(failingModule) != Name;
+            },
+            [] { journal.push_back(std::string("destroy ") + Name); }};
+}
+
+constexpr char kBasic[] = "basic", kMath[] = "math", kMultiplay[] = "multiplay";
+const ModuleDefinition basic = fakeModule<kBasic>(), math = fakeModule<kMath>(), multiplay = fakeModule<kMultiplay>();
+const ModuleDefinition* const kModules[] = {&basic, &math, &multiplay};
+
+void program() { journal.push_back("program"); }
+
+std::vector<std::string> runWithFailure(const char* failing) {
+    journal.clear();
+    failingModule = failing;
+    setenv("KORVA_WINDOW_SYSTEM", "null", 1);
+    JournalDebugger debugger;
+    PlatformRuntime* platform = PlatformRuntime::open(nullptr, "", &debugger);
+    EXPECT_NE(platform, nullptr);
+    EXPECT_EQ(PlatformRuntime::open(nullptr, "", &debugger), nullptr);  // only one at a time
+    runProgram(*platform, program, kModules);
+    PlatformRuntime::close(platform);
+    unsetenv("KORVA_WINDOW_SYSTEM");
+    return journal;
+}
+
+TEST(RunLoop, ModulesStartInOrderAndStopInReverse) {
+    EXPECT_EQ(runWithFailure(nullptr),
+              (std::vector<std::string>{"create basic", "create math", "create multiplay", "program",
+                                        "info Program has ended", "destroy multiplay", "destroy math",
+                                        "destroy basic"}));
+}
+
+TEST(RunLoop, AFailedModuleStopsTheStartAndTheProgramNeverRuns) {
+    EXPECT_EQ(runWithFailure(kMath), (std::vector<std::string>{"create basic", "create math",
+                                                               "info Startup Error: math_create failed",
+                                                               "destroy basic"}));
+    EXPECT_EQ(runWithFailure(kMultiplay),
+              (std::vector<std::string>{"create basic", "create math", "create multiplay",
+                                        "info Startup Error: multiplay_create failed", "destroy math",
+                                        "destroy basic"}));
+}
+
+}  // namespace
+}  // namespace korva
