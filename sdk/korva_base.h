@@ -1,9 +1,9 @@
 /* Korva SDK: the hand-written half of korva.h. Programs written in C against
- * the runtime's ABI include korva.h, compile with
- *   gcc -m32 -fno-pic -fno-pie -ffreestanding -fno-builtin -fno-stack-protector
- *       -fno-asynchronous-unwind-tables -fno-common -c program.c
- * define their entry as `void __MAIN(void)` and turn the object into a module
- * image with korva-mkimage. */
+ * the runtime's ABI include korva.h, are
+ * compiled with the flags the README gives (32-bit, no position-independent
+ * code, freestanding, 4-byte stack alignment), define their entry as
+ * `void __MAIN(void)` and turn their objects into a module image with
+ * korva-mkimage. */
 #ifndef KORVA_BASE_H
 #define KORVA_BASE_H
 

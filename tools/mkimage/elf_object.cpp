@@ -67,23 +67,28 @@ void ElfObject::readHeaderAndSections() {
   for (std::uint32_t index = 0; index < count; ++index) {
     ByteReader header(file.slice(headerTable + std::uint64_t{index} * headerSize, kSectionHeaderSize),
                       path_ + ": damaged section header");
-    ElfSection section;
-    section.type = header.u32(4);
-    section.flags = header.u32(8);
-    section.fileOffset = header.u32(16);
-    section.size = header.u32(20);
-    section.link = header.u32(24);
-    section.info = header.u32(28);
-    std::uint32_t alignment = header.u32(32);
-    section.alignment = alignment == 0 ? 1 : alignment;
-    if (!isPowerOfTwo(section.alignment)) {
-      fail("section " + std::to_string(index) + " has alignment " + std::to_string(alignment) +
-           ", which is not a power of two");
-    }
+    sections_.push_back(readSectionHeader(header, index));
     nameOffsets.push_back(header.u32(0));
-    sections_.push_back(std::move(section));
   }
   readSectionNames(namesIndex, nameOffsets);
+}
+
+// Everything but the name, which needs the name table read afterwards.
+ElfSection ElfObject::readSectionHeader(const ByteReader& header, std::uint32_t index) const {
+  ElfSection section;
+  section.type = header.u32(4);
+  section.flags = header.u32(8);
+  section.fileOffset = header.u32(16);
+  section.size = header.u32(20);
+  section.link = header.u32(24);
+  section.info = header.u32(28);
+  std::uint32_t alignment = header.u32(32);
+  section.alignment = alignment == 0 ? 1 : alignment;
+  if (!isPowerOfTwo(section.alignment)) {
+    fail("section " + std::to_string(index) + " has alignment " + std::to_string(alignment) +
+         ", which is not a power of two");
+  }
+  return section;
 }
 
 void ElfObject::readSectionNames(std::uint32_t namesIndex, const std::vector<std::uint32_t>& nameOffsets) {

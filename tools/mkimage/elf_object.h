@@ -10,6 +10,8 @@
 
 namespace korva::mkimage {
 
+class ByteReader;
+
 namespace elf {
 constexpr std::uint32_t SHT_PROGBITS = 1;
 constexpr std::uint32_t SHT_SYMTAB = 2;
@@ -94,6 +96,7 @@ class ElfObject {
   ElfObject(std::string path, std::vector<std::uint8_t> bytes);
 
   void readHeaderAndSections();
+  ElfSection readSectionHeader(const ByteReader& header, std::uint32_t index) const;
   void readSectionNames(std::uint32_t namesIndex, const std::vector<std::uint32_t>& nameOffsets);
   void readSymbols();
   void readRelocations();
