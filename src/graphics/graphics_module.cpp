@@ -1,8 +1,70 @@
+// The graphics module: display modes, buffers and drawing. Commands join
+// this table, in their declaration order, as their parts are built.
+#include "graphics/buffer_commands.h"
+#include "graphics/display_commands.h"
 #include "startup/declaration.h"
 
 namespace korva {
+namespace {
 
-// Starts and stops with every run; its commands join this table as they are built.
-extern const ModuleDefinition graphicsModule{"graphics", {}, [] { return true; }, [] {}};
+const Declaration kGraphicsDeclarations[] = {
+    {"%CountGfxDrivers", routine(cmdCountGfxDrivers)},
+    {"$GfxDriverName%driver", routine(cmdGfxDriverName)},
+    {"SetGfxDriver%driver", routine(cmdSetGfxDriver)},
+    {"%CountGfxModes", routine(cmdCountGfxModes)},
+    {"%GfxModeExists%width%height%depth", routine(cmdGfxModeExists)},
+    {"%GfxModeWidth%mode", routine(cmdGfxModeWidth)},
+    {"%GfxModeHeight%mode", routine(cmdGfxModeHeight)},
+    {"%GfxModeDepth%mode", routine(cmdGfxModeDepth)},
+    {"%AvailVidMem", routine(cmdAvailVidMem)},
+    {"%TotalVidMem", routine(cmdTotalVidMem)},
+    {"Graphics%width%height%depth=0%mode=0", routine(cmdGraphics)},
+    {"EndGraphics", routine(cmdEndGraphics)},
+    {"%FrontBuffer", routine(cmdFrontBuffer)},
+    {"%BackBuffer", routine(cmdBackBuffer)},
+    {"%ScanLine", routine(cmdScanLine)},
+    {"VWait%frames=1", routine(cmdVWait)},
+    {"Flip%vwait=1", routine(cmdFlip)},
+    {"%GraphicsWidth", routine(cmdGraphicsWidth)},
+    {"%GraphicsHeight", routine(cmdGraphicsHeight)},
+    {"%GraphicsDepth", routine(cmdGraphicsDepth)},
+
+    {"SetBuffer%buffer", routine(cmdSetBuffer)},
+    {"%GraphicsBuffer", routine(cmdGraphicsBuffer)},
+    {"%LoadBuffer%buffer$bmpfile", routine(cmdLoadBuffer)},
+    {"%SaveBuffer%buffer$bmpfile", routine(cmdSaveBuffer)},
+    {"LockBuffer%buffer=0", routine(cmdLockBuffer)},
+    {"UnlockBuffer%buffer=0", routine(cmdUnlockBuffer)},
+    {"%ReadPixel%x%y%buffer=0", routine(cmdReadPixel)},
+    {"WritePixel%x%y%argb%buffer=0", routine(cmdWritePixel)},
+    {"%ReadPixelFast%x%y%buffer=0", routine(cmdReadPixelFast)},
+    {"WritePixelFast%x%y%argb%buffer=0", routine(cmdWritePixelFast)},
+    {"CopyPixel%src_x%src_y%src_buffer%dest_x%dest_y%dest_buffer=0", routine(cmdCopyPixel)},
+    {"CopyPixelFast%src_x%src_y%src_buffer%dest_x%dest_y%dest_buffer=0", routine(cmdCopyPixelFast)},
+    {"Origin%x%y", routine(cmdOrigin)},
+    {"Viewport%x%y%width%height", routine(cmdViewport)},
+    {"Color%red%green%blue", routine(cmdColor)},
+    {"GetColor%x%y", routine(cmdGetColor)},
+    {"%ColorRed", routine(cmdColorRed)},
+    {"%ColorGreen", routine(cmdColorGreen)},
+    {"%ColorBlue", routine(cmdColorBlue)},
+    {"ClsColor%red%green%blue", routine(cmdClsColor)},
+
+    {"Cls", routine(cmdCls)},
+    {"Plot%x%y", routine(cmdPlot)},
+    {"Rect%x%y%width%height%solid=1", routine(cmdRect)},
+    {"Oval%x%y%width%height%solid=1", routine(cmdOval)},
+    {"Line%x1%y1%x2%y2", routine(cmdLine)},
+    {"CopyRect%source_x%source_y%width%height%dest_x%dest_y%src_buffer=0%dest_buffer=0", routine(cmdCopyRect)},
+
+    {"ShowPointer", routine(cmdShowPointer)},
+    {"HidePointer", routine(cmdHidePointer)},
+};
+
+bool graphicsCreate() { return openDefaultDisplay(); }
+
+}  // namespace
+
+extern const ModuleDefinition graphicsModule{"graphics", kGraphicsDeclarations, graphicsCreate, closeDisplay};
 
 }  // namespace korva

@@ -2,6 +2,7 @@
 #include <deque>
 #include <mutex>
 
+#include "graphics/rect.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -32,7 +33,25 @@ public:
         arrived_.notify_one();
     }
 
+    // One display with the classic resolutions; nothing is ever shown.
+    std::vector<DisplayDescription> displays() override {
+        return {{"Null display", {{640, 480}, {800, 600}, {1024, 768}}, 60}};
+    }
+    bool showWindow(int32_t clientWidth, int32_t clientHeight, bool) override {
+        width_ = clientWidth;
+        height_ = clientHeight;
+        return true;
+    }
+    bool showFullScreen(int32_t, int32_t width, int32_t height) override { return showWindow(width, height, false); }
+    void hideWindow() override { width_ = height_ = 0; }
+    void clientSize(int32_t& width, int32_t& height) override {
+        width = width_;
+        height = height_;
+    }
+    void present(Surface&, const Rect&) override {}
+
 private:
+    int32_t width_ = 0, height_ = 0;
     std::mutex mutex_;
     std::condition_variable arrived_;
     std::deque<WindowEvent> queue_;

@@ -7,6 +7,9 @@
 #include <mutex>
 #include <thread>
 
+#include "files/external_libraries.h"
+#include "files/platform_file_system.h"
+#include "graphics/graphics.h"
 #include "platform/clock.h"
 #include "platform/system_info.h"
 #include "startup/runtime_api.h"
@@ -69,10 +72,15 @@ void PlatformRuntime::postRequest(WindowEvent::Kind request) {
 }
 
 PlatformRuntime::PlatformRuntime(void* instance, std::unique_ptr<WindowSystem> window, const std::string& commandLine)
-    : instance_(instance), window_(std::move(window)), commandLine_(commandLine) {}
+    : instance_(instance), window_(std::move(window)), commandLine_(commandLine) {
+    enumerateDrivers(false);
+}
 
 PlatformRuntime::~PlatformRuntime() {
+    libraries_.reset();
     for (Timer* timer : timers_) delete timer;
+    closeGraphics(graphics_.get());
+    fileSystem_.reset();
 }
 
 bool PlatformRuntime::idle() {
@@ -110,6 +118,12 @@ void PlatformRuntime::dispatch(const WindowEvent& event) {
         case Kind::focusGained:
             if (mode == WindowMode::fullScreen && isSuspended) resume();
             break;
+        case Kind::exposed:
+            paint();
+            break;
+        case Kind::repaintTimer:
+            repaintIfChanged();
+            break;
         default:
             break;
     }
@@ -136,8 +150,7 @@ void PlatformRuntime::stopNow() {
 
 void PlatformRuntime::suspend() {
     busy = true;
-    // Full screen: surfaces are backed up and input released here once the
-    // graphics and input devices exist.
+    if (mode == WindowMode::fullScreen && graphics_) graphics_->backupAll();
     busy = false;
     isSuspended = true;
     if (debugger != nullptr) debugger->debugStop();
@@ -145,6 +158,7 @@ void PlatformRuntime::suspend() {
 
 void PlatformRuntime::resume() {
     busy = true;
+    if (mode == WindowMode::fullScreen && graphics_) graphics_->restoreAll();
     isSuspended = false;
     busy = false;
     if (debugger != nullptr) debugger->debugRun();
@@ -255,5 +269,9 @@ void PlatformRuntime::freeTimer(Timer* timer) {
 bool PlatformRuntime::suspended() const { return isSuspended; }
 
 WindowMode PlatformRuntime::windowMode() const { return mode; }
+
+void PlatformRuntime::setWindowMode(WindowMode newMode) { mode = newMode; }
+
+void PlatformRuntime::setBusy(bool value) { busy = value; }
 
 }  // namespace korva

@@ -3,18 +3,40 @@
 // end, debugger forwarding, and (as their modules arrive) the device objects.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/window_system.h"
 
 namespace korva {
 
 class Debugger;
+class ExternalLibraries;
+class PlatformFileSystem;
+class Graphics;
 class Timer;
 
 enum class WindowMode { none = 0, scaledWindow = 1, fixedWindow = 2, fullScreen = 3 };
+
+// A display driver (one display) and the modes it offers.
+struct GfxMode {
+    int32_t width, height, depth;
+};
+struct GfxDriver {
+    std::string description;
+    std::vector<GfxMode> modes;
+    int32_t display;       // index among the system's displays
+    int32_t refreshRate;   // Hz
+};
+
+// Flags of openGraphics.
+constexpr int32_t kGraphicsWindowed = 1;
+constexpr int32_t kGraphicsScaled = 2;
+constexpr int32_t kGraphics3D = 4;
 
 class PlatformRuntime {
 public:
@@ -51,6 +73,31 @@ public:
     Timer* createTimer(int hertz);
     void freeTimer(Timer* timer);
 
+    // Display drivers: the primary one until countDrivers() asks for all.
+    void enumerateDrivers(bool all);
+    int32_t countDrivers();
+    const std::vector<GfxDriver>& drivers() const { return drivers_; }
+
+    // The display: null when one is open already or it cannot be opened.
+    Graphics* openGraphics(int32_t width, int32_t height, int32_t depth, int32_t driverIndex, int32_t flags);
+    void closeGraphics(Graphics* graphics);
+    Graphics* graphics() const { return graphics_.get(); }
+    // Presents the back buffer (windows: shares it with the front buffer).
+    void flip(bool vwait);
+    // Shows the front buffer in the window.
+    void paint();
+    // The display's refresh, kept by a virtual clock at its refresh rate.
+    void waitVerticalBlank();
+    int32_t scanLine() const;
+
+    // The file system: null while one is open already.
+    PlatformFileSystem* openFileSystem();
+    // Ignores anything that is not the current file system.
+    void closeFileSystem(PlatformFileSystem* fileSystem);
+
+    // Calls an external library's function; see ExternalLibraries::call.
+    int32_t callDll(const char* library, const char* function, void* in, int32_t inSize, void* out, int32_t outSize);
+
     bool suspended() const;
     WindowMode windowMode() const;
 
@@ -63,6 +110,14 @@ private:
     void notifyDebugger(const char* text, bool serious);
     void suspend();
     void resume();
+    void setWindowMode(WindowMode newMode);
+    static void setBusy(bool value);
+    Graphics* openWindowedDisplay(int32_t width, int32_t height, bool scaled);
+    Graphics* openFullScreenDisplay(int32_t width, int32_t height, int32_t depth);
+    void startRepaintTimer();
+    void repaintIfChanged();
+    void stopRepaintTimer();
+    int32_t refreshPeriodMicroseconds() const;
     void forceSuspend();
     void forceResume();
 
@@ -73,6 +128,18 @@ private:
     std::string appTitle_;
     std::string closePrompt_;
     std::set<Timer*> timers_;
+    std::unique_ptr<PlatformFileSystem> fileSystem_;
+    std::unique_ptr<ExternalLibraries> libraries_;  // made by the first callDll
+
+    std::vector<GfxDriver> drivers_;
+    bool allDriversEnumerated_ = false;
+    int32_t currentDriver_ = -1;  // the driver of the open display
+    int32_t savedClientWidth_ = 0, savedClientHeight_ = 0;  // the window before full screen
+    bool savedResizable_ = false;
+    std::unique_ptr<Graphics> graphics_;
+    int32_t lastShownModCount_ = 0;
+    std::atomic<bool> repaintRunning_{false};
+    std::thread repaintTimer_;
 };
 
 }  // namespace korva

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "graphics/rect.h"
+#include "graphics/surface.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -42,6 +44,8 @@ public:
     SdlWindowSystem(SDL_Window* window, Uint32 requestEvent) : window_(window), requestEvent_(requestEvent) {}
 
     ~SdlWindowSystem() override {
+        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
         SDL_DestroyWindow(window_);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
@@ -91,7 +95,83 @@ public:
         SDL_PushEvent(&event);
     }
 
+    std::vector<DisplayDescription> displays() override {
+        std::vector<DisplayDescription> result;
+        for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+            const char* name = SDL_GetDisplayName(display);
+            DisplayDescription description{name != nullptr ? name : "Display", {}, 60};
+            SDL_DisplayMode mode;
+            if (SDL_GetDesktopDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+                description.refreshRate = mode.refresh_rate;
+            for (int i = 0; i < SDL_GetNumDisplayModes(display); ++i) {
+                if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
+                addResolution(description.resolutions, mode.w, mode.h);
+            }
+            result.push_back(std::move(description));
+        }
+        return result;
+    }
+
+    bool showWindow(int32_t clientWidth, int32_t clientHeight, bool resizable) override {
+        if (SDL_SetWindowFullscreen(window_, 0) != 0) return false;
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+        SDL_SetWindowResizable(window_, resizable ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowSize(window_, clientWidth, clientHeight);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        SDL_ShowWindow(window_);
+        return true;
+    }
+
+    bool showFullScreen(int32_t display, int32_t width, int32_t height) override {
+        SDL_DisplayMode wanted{0, width, height, 0, nullptr}, closest;
+        if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr) return false;
+        SDL_SetWindowSize(window_, width, height);
+        if (SDL_SetWindowDisplayMode(window_, &closest) != 0) return false;
+        SDL_ShowWindow(window_);
+        return SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0;
+    }
+
+    void hideWindow() override {
+        SDL_SetWindowFullscreen(window_, 0);
+        SDL_HideWindow(window_);
+    }
+
+    void clientSize(int32_t& width, int32_t& height) override { SDL_GetWindowSize(window_, &width, &height); }
+
+    // The area is uploaded into a streaming texture of its own format and
+    // size; the renderer stretches it over the client area.
+    void present(Surface& surface, const Rect& area) override {
+        if (area.isEmpty() || !ensureTexture(surface.format(), area.width(), area.height())) return;
+        LockedPixels pixels = surface.lock();
+        const uint8_t* first = pixels.bits + area.y0 * pixels.pitch + area.x0 * surface.format().bytesPerPixel;
+        SDL_UpdateTexture(texture_, nullptr, first, pixels.pitch);
+        surface.unlock();
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
 private:
+    static void addResolution(std::vector<DisplayDescription::Resolution>& list, int width, int height) {
+        for (const auto& known : list)
+            if (known.width == width && known.height == height) return;
+        list.push_back({width, height});
+    }
+
+    bool ensureTexture(const PixelFormat& format, int32_t width, int32_t height) {
+        const Uint32 wanted = SDL_MasksToPixelFormatEnum(format.depth, format.rmask, format.gmask, format.bmask, 0);
+        if (texture_ != nullptr && textureFormat_ == wanted && textureWidth_ == width && textureHeight_ == height)
+            return true;
+        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (renderer_ == nullptr) return false;
+        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, wanted, SDL_TEXTUREACCESS_STREAMING, width, height);
+        textureFormat_ = wanted;
+        textureWidth_ = width;
+        textureHeight_ = height;
+        return texture_ != nullptr;
+    }
+
     WindowEvent::Kind kindOf(const SDL_Event& event) const {
         using Kind = WindowEvent::Kind;
         if (event.type == requestEvent_) return static_cast<Kind>(event.user.code);
@@ -108,6 +188,10 @@ private:
 
     SDL_Window* window_;
     Uint32 requestEvent_;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    Uint32 textureFormat_ = 0;
+    int32_t textureWidth_ = 0, textureHeight_ = 0;
 };
 
 }  // namespace

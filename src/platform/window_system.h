@@ -7,8 +7,22 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korva {
+
+class Surface;
+struct Rect;
+
+// One display (monitor) and the resolutions it offers.
+struct DisplayDescription {
+    struct Resolution {
+        int32_t width, height;
+    };
+    std::string name;
+    std::vector<Resolution> resolutions;
+    int32_t refreshRate;  // Hz; 60 when the system does not say
+};
 
 struct WindowEvent {
     enum class Kind {
@@ -19,6 +33,7 @@ struct WindowEvent {
         focusGained,
         focusLost,
         exposed,       // the window's contents must be repainted
+        repaintTimer,  // the display's periodic check for a changed front buffer
         other,         // anything else: consumed and ignored
     };
     Kind kind = Kind::other;
@@ -40,8 +55,21 @@ public:
     // Without a display the question goes to standard error and OK is taken.
     virtual bool askOkCancel(const std::string& caption, const std::string& text) = 0;
 
-    // Any thread: queues one of the three private requests.
+    // Any thread: queues one of the private requests (or the repaint tick).
     virtual void postRequest(WindowEvent::Kind request) = 0;
+
+    // Displays and presentation, program thread only.
+    virtual std::vector<DisplayDescription> displays() = 0;
+    // A visible window with a client area of the given size, centred on the
+    // first display; resizable windows stretch what they present.
+    virtual bool showWindow(int32_t clientWidth, int32_t clientHeight, bool resizable) = 0;
+    // The window covers the display at the given resolution.
+    virtual bool showFullScreen(int32_t display, int32_t width, int32_t height) = 0;
+    // Back to the hidden window of a program without a display.
+    virtual void hideWindow() = 0;
+    virtual void clientSize(int32_t& width, int32_t& height) = 0;
+    // Shows area of the surface stretched over the whole client area.
+    virtual void present(Surface& surface, const Rect& area) = 0;
 };
 
 // The SDL window, hidden until a display mode shows it. Falls back to SDL's

@@ -1,0 +1,124 @@
+#include "graphics/surface.h"
+
+#include <cassert>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "graphics/pixel_storage.h"
+
+namespace korva {
+
+namespace {
+
+constexpr std::align_val_t kStoreAlignment{64};
+constexpr int32_t kRowAlignment = 16;
+
+int64_t alignedPitch(int32_t width, int32_t bytesPerPixel) {
+    int64_t rowBytes = int64_t{width} * bytesPerPixel;
+    return (rowBytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
+}  // namespace
+
+void Surface::FreeStore::operator()(uint8_t* store) const { ::operator delete[](store, kStoreAlignment); }
+
+// The format is set up afresh from its layout, so a surface's pixel routines
+// always match its masks, whatever state the caller's copy was in.
+Surface::Surface(const PixelFormat& format, int32_t width, int32_t height, uint8_t* bits, int32_t pitch)
+    : format_(PixelFormat::fromMasks(format.depth, format.amask, format.rmask, format.gmask, format.bmask)),
+      bounds_{0, 0, width, height},
+      bytesPerPixel_(storageBytesForDepth(format.depth)),
+      bits_(bits),
+      pitch_(pitch),
+      routines_(&fastestBlitRoutines(bytesPerPixel_)) {}
+
+Surface::~Surface() = default;
+
+std::unique_ptr<Surface> Surface::create(const PixelFormat& format, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    int64_t pitch = alignedPitch(width, storageBytesForDepth(format.depth));
+    int64_t storeBytes = pitch * height;
+    if (pitch > std::numeric_limits<int32_t>::max() || storeBytes > std::numeric_limits<int32_t>::max())
+        return nullptr;
+    auto* store = static_cast<uint8_t*>(::operator new[](static_cast<size_t>(storeBytes), kStoreAlignment,
+                                                         std::nothrow));
+    if (!store) return nullptr;
+    std::memset(store, 0, static_cast<size_t>(storeBytes));
+    std::unique_ptr<uint8_t, FreeStore> owned(store);
+    std::unique_ptr<Surface> surface(new (std::nothrow)
+                                         Surface(format, width, height, store, static_cast<int32_t>(pitch)));
+    if (surface) surface->ownedStore_ = std::move(owned);
+    return surface;
+}
+
+std::unique_ptr<Surface> Surface::wrap(const PixelFormat& format, int32_t width, int32_t height, uint8_t* bits,
+                                       int32_t pitch) {
+    if (width <= 0 || height <= 0 || !bits) return nullptr;
+    if (pitch < int64_t{width} * storageBytesForDepth(format.depth)) return nullptr;
+    if (int64_t{pitch} * height > std::numeric_limits<int32_t>::max()) return nullptr;
+    return std::unique_ptr<Surface>(new (std::nothrow) Surface(format, width, height, bits, pitch));
+}
+
+LockedPixels Surface::lock() {
+    ++lockCount_;
+    return {bits_, pitch_};
+}
+
+void Surface::unlock() {
+    if (lockCount_ > 0) --lockCount_;
+}
+
+PixelRows Surface::rowsAt(int32_t x, int32_t y) const {
+    return {bits_ + y * pitch_ + x * bytesPerPixel_, pitch_};
+}
+
+bool Surface::fillRect(const Rect& area, uint32_t native) {
+    assert(area.liesInside(bounds_));
+    if (!area.liesInside(bounds_)) return false;
+    if (area.isEmpty()) return true;
+    routines_->fill(rowsAt(area.x0, area.y0), area.width(), area.height(), native);
+    return true;
+}
+
+bool Surface::blitSolid(int32_t x, int32_t y, const Surface& source, const Rect& sourceArea) {
+    return blit(x, y, source, sourceArea, nullptr);
+}
+
+bool Surface::blitKeyed(int32_t x, int32_t y, const Surface& source, const Rect& sourceArea, uint32_t sourceKey) {
+    return blit(x, y, source, sourceArea, &sourceKey);
+}
+
+// Computed in 64 bits: a far-off position must be refused, not wrap around.
+bool Surface::acceptsBlit(int32_t x, int32_t y, const Surface& source, const Rect& sourceArea) const {
+    if (!format_.sameLayout(source.format_) || !sourceArea.liesInside(source.bounds_)) return false;
+    if (sourceArea.isEmpty()) return true;
+    return x >= 0 && y >= 0 && int64_t{x} + sourceArea.width() <= width() &&
+           int64_t{y} + sourceArea.height() <= height();
+}
+
+// A copy within one surface whose two areas overlap goes through a scratch
+// copy of the source area, so every pixel is taken before it is overwritten.
+bool Surface::blit(int32_t x, int32_t y, const Surface& source, const Rect& sourceArea, const uint32_t* sourceKey) {
+    assert(acceptsBlit(x, y, source, sourceArea));
+    if (!acceptsBlit(x, y, source, sourceArea)) return false;
+    if (sourceArea.isEmpty()) return true;
+    const int32_t width = sourceArea.width(), height = sourceArea.height();
+    PixelRows sourceStart = source.rowsAt(sourceArea.x0, sourceArea.y0);
+    SourceRows from{sourceStart.first, sourceStart.pitch};
+    std::unique_ptr<uint8_t[]> scratch;
+    if (&source == this && sourceArea.overlaps({x, y, x + width, y + height})) {
+        const int32_t rowBytes = width * bytesPerPixel_;
+        scratch.reset(new (std::nothrow) uint8_t[static_cast<size_t>(rowBytes) * height]);
+        if (!scratch) return false;
+        routines_->copy({scratch.get(), rowBytes}, from, width, height);
+        from = {scratch.get(), rowBytes};
+    }
+    if (sourceKey)
+        routines_->copyKeyed(rowsAt(x, y), from, width, height, *sourceKey);
+    else
+        routines_->copy(rowsAt(x, y), from, width, height);
+    return true;
+}
+
+}  // namespace korva
