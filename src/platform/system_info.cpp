@@ -1,4 +1,5 @@
 #include "platform/system_info.h"
+#include "startup/host_link.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,15 +19,6 @@ std::string asFolder(std::string path) {
     if (path.empty()) return path;
     if (path.back() != '/') path += '/';
     return path;
-}
-
-std::string executableFolder() {
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "";
-    std::string file(path, static_cast<size_t>(length));
-    size_t slash = file.rfind('/');
-    return slash == std::string::npos ? "" : file.substr(0, slash);
 }
 
 std::string temporaryFolder() {

@@ -1,5 +1,7 @@
 #include "startup/host_link.h"
 
+#include <unistd.h>
+
 #include "startup/link_names.h"
 
 namespace korva {
@@ -9,6 +11,15 @@ RuntimeLinkTable runtimeLinkTable(Runtime& runtime) {
     while (const char* declaration = runtime.nextSym())
         table[linkNameOf(declaration)] = static_cast<uint32_t>(runtime.symValue(declaration));
     return table;
+}
+
+std::string executableFolder() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "";
+    const std::string file(path, static_cast<size_t>(length));
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? "" : file.substr(0, slash);
 }
 
 std::string argumentText(int argc, const char* const* argv) {

@@ -12,6 +12,10 @@ namespace korva {
 // One full nextSym pass: link name -> address of every declaration.
 RuntimeLinkTable runtimeLinkTable(Runtime& runtime);
 
+// The folder of the running executable, without a trailing "/"; empty when
+// it cannot be told.
+std::string executableFolder();
+
 // The program's argument text: the arguments after the program name joined
 // by single spaces, each kept as it is.
 std::string argumentText(int argc, const char* const* argv);

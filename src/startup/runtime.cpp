@@ -19,18 +19,11 @@ constexpr int32_t kRuntimeVersion = 178;
 
 // The Debugger of a run without a host: serious messages are shown in an
 // "Error!" box, everything else goes nowhere.
-class DefaultDebugger final : public Debugger {
+class DefaultDebugger final : public QuietDebugger {
 public:
-    void debugRun() override {}
-    void debugStop() override {}
-    void debugStmt(int32_t, int32_t) override {}
-    void debugEnter(int32_t, int32_t, int32_t) override {}
-    void debugLeave() override {}
-    void debugLog(const char*) override {}
     void debugMsg(const char* text, bool serious) override {
         if (serious) showMessageBox("Error!", text);
     }
-    void debugSys(int32_t) override {}
 };
 
 std::string trimSpaces(const char* text) {

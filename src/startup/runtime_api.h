@@ -27,6 +27,23 @@ protected:
     ~Debugger() = default;
 };
 
+// A Debugger that ignores everything: hosts derive from it and override only
+// the notifications they care about.
+class QuietDebugger : public Debugger {
+public:
+    void debugRun() override {}
+    void debugStop() override {}
+    void debugStmt(int32_t, int32_t) override {}
+    void debugEnter(int32_t, int32_t, int32_t) override {}
+    void debugLeave() override {}
+    void debugLog(const char*) override {}
+    void debugMsg(const char*, bool) override {}
+    void debugSys(int32_t) override {}
+
+protected:
+    ~QuietDebugger() = default;
+};
+
 using EntryRoutine = void (*)();
 
 class Runtime {

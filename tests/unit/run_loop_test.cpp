@@ -14,18 +14,11 @@ namespace {
 std::vector<std::string> journal;
 const char* failingModule = nullptr;
 
-class JournalDebugger final : public Debugger {
+class JournalDebugger final : public QuietDebugger {
 public:
-    void debugRun() override {}
-    void debugStop() override {}
-    void debugStmt(int32_t, int32_t) override {}
-    void debugEnter(int32_t, int32_t, int32_t) override {}
-    void debugLeave() override {}
-    void debugLog(const char*) override {}
     void debugMsg(const char* text, bool serious) override {
         journal.push_back(std::string(serious ? "error " : "info ") + text);
     }
-    void debugSys(int32_t) override {}
 };
 
 template <const char* Name>

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/host_link.h"
 #include "startup/resource_directory.h"
 
 namespace {
@@ -20,14 +21,6 @@ const char kUsage[] =
     "Writes OUTPUT: a copy of the stand-alone runtime (by default the korva\n"
     "executable beside korva-pack) carrying the module IMAGE, ready to run as\n"
     "a game. A directory already appended to the runtime is replaced.\n";
-
-std::string ownFolder() {
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    std::string file(path, static_cast<size_t>(length));
-    return file.substr(0, file.rfind('/'));
-}
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
     std::ifstream file(path, std::ios::binary);
@@ -49,7 +42,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    std::string runtimePath = ownFolder() + "/korva";
+    std::string runtimePath = korva::executableFolder() + "/korva";
     if (args.size() >= 2 && args[0] == "--runtime") {
         runtimePath = args[1];
         args.erase(args.begin(), args.begin() + 2);

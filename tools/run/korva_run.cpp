@@ -36,13 +36,8 @@ const char kUsage[] =
     "image cannot be read or linked.\n";
 
 // Reports everything the runtime tells a host on the terminal.
-class TerminalDebugger final : public korva::Debugger {
+class TerminalDebugger final : public korva::QuietDebugger {
 public:
-    void debugRun() override {}
-    void debugStop() override {}
-    void debugStmt(int32_t, int32_t) override {}
-    void debugEnter(int32_t, int32_t, int32_t) override {}
-    void debugLeave() override {}
     void debugLog(const char* text) override {
         std::printf("%s\n", text);
         std::fflush(stdout);
@@ -56,24 +51,14 @@ public:
         }
         std::fflush(stderr);
     }
-    void debugSys(int32_t) override {}
-
     bool sawRuntimeError() const { return sawRuntimeError_; }
 
 private:
     bool sawRuntimeError_ = false;
 };
 
-std::string ownFolder() {
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    std::string file(path, static_cast<size_t>(length));
-    return file.substr(0, file.rfind('/'));
-}
-
 korva::Runtime* loadRuntime() {
-    const std::string library = ownFolder() + "/libkorva.so";
+    const std::string library = korva::executableFolder() + "/libkorva.so";
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         std::fprintf(stderr, "korva-run: %s\n", dlerror());
