@@ -1,8 +1,158 @@
+// The commands that work on any stream: typed values in little-endian byte
+// order, length-prefixed strings, text lines, and copying one stream into
+// another.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/str_pool.h"
+#include "files/stream.h"
 #include "startup/declaration.h"
+#include "startup/error.h"
 
 namespace korva {
+namespace {
 
-// Starts and stops with every run; its commands join this table as they are built.
-extern const ModuleDefinition streamModule{"stream", {}, [] { return true; }, [] {}};
+constexpr int32_t kLargestCopyBuffer = 1 << 20;
+// A string cut short by the end of the data is padded with zeros to the
+// length its prefix states, but a damaged prefix must not make the runtime
+// allocate gigabytes of padding: beyond this length only the bytes that
+// arrived are kept.
+constexpr int32_t kLargestPaddedString = 16 << 20;
+
+// A typed value is read into the low bytes of a zeroed cell, so it is never
+// sign-extended and the bytes a short read did not deliver stay 0.
+uint32_t readCell(int32_t handle, int32_t width) {
+    qyStream* stream = streamFromHandle(handle);
+    uint32_t cell = 0;
+    stream->read(&cell, width);
+    return cell;
+}
+
+// The low bytes of the value as it lies in memory: little-endian.
+void writeCell(int32_t handle, uint32_t cell, int32_t width) { streamFromHandle(handle)->write(&cell, width); }
+
+int32_t cmdEof(int32_t stream) { return streamFromHandle(stream)->eof(); }
+int32_t cmdReadAvail(int32_t stream) { return streamFromHandle(stream)->avail(); }
+int32_t cmdReadByte(int32_t stream) { return static_cast<int32_t>(readCell(stream, 1)); }
+int32_t cmdReadShort(int32_t stream) { return static_cast<int32_t>(readCell(stream, 2)); }
+int32_t cmdReadInt(int32_t stream) { return static_cast<int32_t>(readCell(stream, 4)); }
+float cmdReadFloat(int32_t stream) { return std::bit_cast<float>(readCell(stream, 4)); }
+
+void cmdWriteByte(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 1); }
+void cmdWriteShort(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 2); }
+void cmdWriteInt(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 4); }
+void cmdWriteFloat(int32_t stream, float value) { writeCell(stream, std::bit_cast<uint32_t>(value), 4); }
+
+// Reads up to length bytes onto the end of text, in chunks, so that memory
+// follows the data that arrives rather than what a prefix claims. Stops at
+// the first short read; returns the count delivered.
+int32_t appendFromStream(qyStream& stream, qyStr* text, int32_t length) {
+    char chunk[16384];
+    int32_t delivered = 0;
+    while (delivered < length) {
+        const int32_t wanted = std::min<int32_t>(length - delivered, sizeof chunk);
+        const int32_t got = std::clamp(stream.read(chunk, wanted), 0, wanted);
+        strAppend(text, chunk, static_cast<size_t>(got));
+        delivered += got;
+        if (got < wanted) break;
+    }
+    return delivered;
+}
+
+void appendZeros(qyStr* text, int32_t count) {
+    static const char kZeros[4096] = {};
+    while (count > 0) {
+        const int32_t piece = std::min<int32_t>(count, sizeof kZeros);
+        strAppend(text, kZeros, static_cast<size_t>(piece));
+        count -= piece;
+    }
+}
+
+// A negative length prefix is taken as damage and gives "" without reading on.
+qyStr* cmdReadString(int32_t handle) {
+    qyStream* stream = streamFromHandle(handle);
+    int32_t length = 0;
+    qyStr* text = strNew();
+    if (stream->read(&length, sizeof length) == 0 || length <= 0) return text;
+    const int32_t delivered = appendFromStream(*stream, text, length);
+    if (delivered > 0 && length <= kLargestPaddedString) appendZeros(text, length - delivered);
+    return text;
+}
+
+// Carriage returns are dropped wherever they stand; the line feed ends the
+// line and is consumed.
+qyStr* cmdReadLine(int32_t handle) {
+    qyStream* stream = streamFromHandle(handle);
+    qyStr* line = strNew();
+    char byte;
+    while (stream->read(&byte, 1) == 1 && byte != '\n') {
+        if (byte != '\r') strAppend(line, &byte, 1);
+    }
+    return line;
+}
+
+void cmdWriteString(int32_t handle, qyStr* text) {
+    qyStream* stream = streamFromHandle(handle);
+    const auto length = static_cast<int32_t>(strLength(text));
+    stream->write(&length, sizeof length);
+    stream->write(strText(text), length);
+    strRelease(text);
+}
+
+void cmdWriteLine(int32_t handle, qyStr* text) {
+    qyStream* stream = streamFromHandle(handle);
+    stream->write(strText(text), static_cast<int32_t>(strLength(text)));
+    stream->write("\r\n", 2);
+    strRelease(text);
+}
+
+// A destination at its end (a file being written) still takes data: only a
+// failed one stops the copy. A short read means the source has nothing more
+// for now.
+void copyThrough(qyStream& source, qyStream& destination, char* buffer, int32_t size) {
+    while (source.eof() == 0 && destination.eof() >= 0) {
+        const int32_t got = source.read(buffer, size);
+        destination.write(buffer, got);
+        if (got < size) return;
+    }
+}
+
+void cmdCopyStream(int32_t sourceHandle, int32_t destinationHandle, int32_t bufferSize) {
+    qyStream* source = streamFromHandle(sourceHandle);
+    qyStream* destination = streamFromHandle(destinationHandle);
+    if (debugMode && (bufferSize < 1 || bufferSize > kLargestCopyBuffer)) raiseRuntimeError("Illegal buffer size");
+    // Unchecked, an empty buffer would never make progress.
+    if (bufferSize < 1) return;
+    auto* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(bufferSize)));
+    if (buffer == nullptr) return;
+    copyThrough(*source, *destination, buffer, bufferSize);
+    std::free(buffer);
+}
+
+const Declaration kStreamDeclarations[] = {
+    {"%Eof%stream", routine(cmdEof)},
+    {"%ReadAvail%stream", routine(cmdReadAvail)},
+    {"%ReadByte%stream", routine(cmdReadByte)},
+    {"%ReadShort%stream", routine(cmdReadShort)},
+    {"%ReadInt%stream", routine(cmdReadInt)},
+    {"#ReadFloat%stream", routine(cmdReadFloat)},
+    {"$ReadString%stream", routine(cmdReadString)},
+    {"$ReadLine%stream", routine(cmdReadLine)},
+    {"WriteByte%stream%byte", routine(cmdWriteByte)},
+    {"WriteShort%stream%short", routine(cmdWriteShort)},
+    {"WriteInt%stream%int", routine(cmdWriteInt)},
+    {"WriteFloat%stream#float", routine(cmdWriteFloat)},
+    {"WriteString%stream$string", routine(cmdWriteString)},
+    {"WriteLine%stream$string", routine(cmdWriteLine)},
+    {"CopyStream%src_stream%dest_stream%buffer_size=16384", routine(cmdCopyStream)},
+};
+
+}  // namespace
+
+// The stream registry lives for the whole process, so starting and stopping
+// the module has nothing to do.
+extern const ModuleDefinition streamModule{"stream", kStreamDeclarations, nullptr, nullptr};
 
 }  // namespace korva

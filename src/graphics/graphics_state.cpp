@@ -17,7 +17,7 @@ void selectBuffer(Canvas* buffer) {
     buffer->setFont(graphicsState.font);
 }
 
-Canvas* currentOr(int32_t handle) { return handle != 0 ? canvasOf(handle) : graphicsState.buffer; }
+Canvas* currentOr(int32_t handle) { return handle != 0 ? objectOf<Canvas>(handle) : graphicsState.buffer; }
 
 Canvas* checkedBuffer(int32_t handle) {
     Canvas* canvas = currentOr(handle);

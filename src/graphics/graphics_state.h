@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/handle.h"
 #include "platform/platform_runtime.h"
 
 namespace korva {
@@ -37,11 +38,5 @@ void selectBuffer(Canvas* buffer);
 // unknown buffer is the "Buffer does not exist" error.
 Canvas* checkedBuffer(int32_t handle);
 Canvas* currentOr(int32_t handle);  // unchecked
-
-// Canvases cross the program boundary as their address.
-inline int32_t handleOf(const void* object) {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(object));
-}
-inline Canvas* canvasOf(int32_t handle) { return reinterpret_cast<Canvas*>(static_cast<uintptr_t>(handle)); }
 
 }  // namespace korva

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/handle.h"
 #include "core/str_pool.h"
 #include "platform/clock.h"
 #include "platform/platform_runtime.h"
@@ -88,16 +89,16 @@ void cmdSetEnv(qyStr* name, qyStr* value) {
 }
 
 int32_t cmdCreateTimer(int32_t hertz) {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(platform().createTimer(hertz)));
+    return handleOf(platform().createTimer(hertz));
 }
 
 int32_t cmdWaitTimer(int32_t timer) {
-    const int32_t periods = reinterpret_cast<Timer*>(static_cast<uintptr_t>(timer))->wait();
+    const int32_t periods = objectOf<Timer>(timer)->wait();
     idleOrEnd();
     return periods;
 }
 
-void cmdFreeTimer(int32_t timer) { platform().freeTimer(reinterpret_cast<Timer*>(static_cast<uintptr_t>(timer))); }
+void cmdFreeTimer(int32_t timer) { platform().freeTimer(objectOf<Timer>(timer)); }
 
 void cmdDebugLog(qyStr* text) { platform().debugLog(consume(text).c_str()); }
 

@@ -1,0 +1,74 @@
+// File streams, directories and the file-system commands as a program sees
+// them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "file_test_folder.h"
+
+namespace korva::test {
+namespace {
+
+std::string bytesUpTo(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) bytes += static_cast<char>(i);
+    return bytes;
+}
+
+TEST(Files, OpeningPositionsPathsListingsAndCopies) {
+    TestFolder folder("files", 0);
+    folder.write("data.bin", bytesUpTo(100));
+    folder.write("hundred.bin", std::string(100, 'h'));
+    std::filesystem::create_directory(folder / "sub");
+    folder.write("sub/Inner.txt", "hello\n");
+
+    ProcessResult run = folder.run("files");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> out = lines(run.out);
+    ASSERT_EQ(out.size(), 41u) << run.out;
+    // The listing comes in the system's order.
+    std::sort(out.begin() + 21, out.begin() + 24);
+    const std::vector<std::string> expected = {
+        "read missing 0", "open missing 0", "created 1", "created size 0", "truncated at once 0",
+        "seek 10", "avail after seek 0", "pos 10", "byte 10", "pos 11", "avail 89", "byte 11",
+        "byte after write 13", "pos 14", "seek end 100", "eof 1", "seek before start -1",
+        "backslashes[hello]", "wrong case[hello]", "type 1", "size 6",
+        "entry[..]", "entry[.]", "entry[only.txt]", "entry[]", "entry[]",  // sorted
+        "missing dir 0", "dir type 2", "dir size 0", "missing type 0", "missing size 0", "wildcard size 100",
+        "full dir stays 2", "empty dir goes 0", "root listed 1",
+        "copy size 100", "onto itself 100", "deleted 0",
+        folder.path() + "/", "relative 1", "done"};
+    EXPECT_EQ(out, expected);
+
+    std::string data = bytesUpTo(100);
+    data[0] = 65;    // OpenFile + WriteByte replaced the first byte only
+    data[12] = 200;  // written between two reads
+    EXPECT_EQ(folder.read("data.bin"), data);
+    EXPECT_EQ(folder.read("hundred.bin"), "");
+    EXPECT_EQ(folder.read("sub/New.txt"), "new\r\n");
+    EXPECT_EQ(folder.read("unclosed.bin"), std::string("\xd2\x04\0\0", 4));  // flushed at module stop
+}
+
+TEST(Files, CloseFileOfAnUnknownHandle) {
+    TestFolder checked("files-close", 1);
+    ProcessResult run = checked.run("files");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, runtimeError("File does not exist"));
+    EXPECT_FALSE(std::filesystem::exists(checked / "after.txt"));
+
+    TestFolder unchecked("files-close-unchecked", 1);
+    run = unchecked.run("files", false);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(unchecked / "after.txt"));
+}
+
+TEST(Files, NextFileOfAClosedListingUnderTheDebugger) {
+    TestFolder folder("files-nextfile", 2);
+    ProcessResult run = folder.run("files");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, runtimeError("Directory does not exist"));
+}
+
+}  // namespace
+}  // namespace korva::test

@@ -1,0 +1,163 @@
+// File streams and program paths on a scratch folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "files/file_stream.h"
+#include "files/host_path.h"
+#include "files/platform_file_system.h"
+
+namespace korva {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScratchFolder : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("korva-files-" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream file(path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    std::unique_ptr<qyFileStream> open(const std::string& name, qyFileStream::Mode mode) const {
+        return std::unique_ptr<qyFileStream>(qyFileStream::open(path(name).c_str(), mode));
+    }
+
+    fs::path folder_;
+};
+
+using HostPath = ScratchFolder;
+
+TEST_F(HostPath, BackslashesAndCaseAreMatchedComponentByComponent) {
+    fs::create_directories(folder_ / "Levels" / "World1");
+    write("Levels/World1/Map.DAT", "m");
+    EXPECT_EQ(hostPath(path("Levels\\World1\\Map.DAT").c_str()), path("Levels/World1/Map.DAT"));
+    EXPECT_EQ(hostPath(path("levels/WORLD1/map.dat").c_str()), path("Levels/World1/Map.DAT"));
+    // A name that matches nothing keeps the rest of the path as written.
+    EXPECT_EQ(hostPath(path("LEVELS/new/Map.dat").c_str()), path("Levels/new/Map.dat"));
+    EXPECT_EQ(hostPath(path("levels\\world1\\").c_str()), path("Levels/World1/"));
+    EXPECT_EQ(hostPath(""), "");
+}
+
+TEST_F(HostPath, AnExactMatchIsPreferredOverAnotherCase) {
+    write("save.txt", "lower");
+    write("SAVE.txt", "upper");
+    EXPECT_EQ(hostPath(path("SAVE.txt").c_str()), path("SAVE.txt"));
+    EXPECT_EQ(hostPath(path("save.txt").c_str()), path("save.txt"));
+}
+
+using FileStream = ScratchFolder;
+
+TEST_F(FileStream, AvailCountsWhatWasReadAheadAndEofOnlyPeeks) {
+    write("data", "abcdef");
+    auto file = open("data", qyFileStream::Mode::read);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->avail(), 0);
+    EXPECT_EQ(file->eof(), 0);
+    EXPECT_EQ(file->avail(), 6);  // the peek filled the buffer
+    char bytes[8] = {};
+    EXPECT_EQ(file->read(bytes, 8), 6);
+    EXPECT_EQ(std::string(bytes), "abcdef");
+    EXPECT_EQ(file->eof(), 1);
+    EXPECT_EQ(file->seek(2), 2);
+    EXPECT_EQ(file->avail(), 0);
+    EXPECT_EQ(file->read(bytes, 1), 1);
+    EXPECT_EQ(bytes[0], 'c');
+    EXPECT_EQ(file->write("x", 1), 0);  // read only
+}
+
+TEST_F(FileStream, UpdateTurnsBetweenReadingAndWriting) {
+    write("data", "0123456789");
+    auto file = open("data", qyFileStream::Mode::update);
+    ASSERT_NE(file, nullptr);
+    char byte = 0;
+    EXPECT_EQ(file->read(&byte, 1), 1);
+    EXPECT_EQ(file->write("AB", 2), 2);
+    EXPECT_EQ(file->avail(), 0);
+    EXPECT_EQ(file->read(&byte, 1), 1);
+    EXPECT_EQ(byte, '3');
+    EXPECT_EQ(file->eof(), 0);
+    EXPECT_EQ(file->write("C", 1), 1);
+    EXPECT_EQ(file->position(), 5);
+    EXPECT_EQ(file->seek(10), 10);
+    EXPECT_EQ(file->eof(), 1);
+    EXPECT_EQ(file->write("Z", 1), 1);  // past the old end
+    file.reset();
+    EXPECT_EQ(read("data"), "0AB3C56789Z");
+}
+
+TEST_F(FileStream, WritingTruncatesAtOnceAndNeverReads) {
+    write("data", std::string(100, 'x'));
+    auto file = open("data", qyFileStream::Mode::write);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(fs::file_size(path("data")), 0u);
+    EXPECT_EQ(file->eof(), 1);
+    char byte;
+    EXPECT_EQ(file->read(&byte, 1), 0);
+    EXPECT_EQ(file->write("hey", 3), 3);
+    EXPECT_EQ(file->write("", 0), 0);
+    EXPECT_EQ(file->position(), 3);
+    EXPECT_EQ(file->seek(-1), -1);
+    file.reset();
+    EXPECT_EQ(read("data"), "hey");
+}
+
+TEST_F(FileStream, MissingFilesDoNotOpenForReading) {
+    EXPECT_EQ(open("missing", qyFileStream::Mode::read), nullptr);
+    EXPECT_EQ(open("missing", qyFileStream::Mode::update), nullptr);
+    EXPECT_FALSE(fs::exists(path("missing")));
+}
+
+TEST_F(FileStream, ReadingAFileThatAnotherStreamExtends) {
+    auto writer = open("grow", qyFileStream::Mode::write);
+    auto reader = open("grow", qyFileStream::Mode::read);
+    char byte = 0;
+    EXPECT_EQ(reader->read(&byte, 1), 0);
+    writer->write("k", 1);
+    writer->position();  // flushes
+    EXPECT_EQ(reader->read(&byte, 1), 1);
+    EXPECT_EQ(byte, 'k');
+}
+
+using FileSystem = ScratchFolder;
+
+TEST_F(FileSystem, CopyingAFileOntoItselfLeavesItIntact) {
+    PlatformFileSystem fileSystem;
+    write("same.bin", "keep me");
+    EXPECT_FALSE(fileSystem.copyFile(path("same.bin").c_str(), path("SAME.bin").c_str()));
+    EXPECT_EQ(read("same.bin"), "keep me");
+    write("other.bin", "old old old");
+    EXPECT_TRUE(fileSystem.copyFile(path("same.bin").c_str(), path("other.bin").c_str()));
+    EXPECT_EQ(read("other.bin"), "keep me");
+}
+
+TEST_F(FileSystem, ListingsAreKnownUntilClosed) {
+    auto fileSystem = std::make_unique<PlatformFileSystem>();
+    PlatformDir* dir = fileSystem->openDir(folder_.c_str());
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(fileSystem->verifyDir(dir), dir);
+    EXPECT_EQ(fileSystem->verifyDir(nullptr), nullptr);
+    fileSystem->closeDir(dir);
+    EXPECT_EQ(fileSystem->verifyDir(dir), nullptr);
+    fileSystem->closeDir(dir);  // closing twice does nothing
+    EXPECT_NE(fileSystem->openDir(folder_.c_str()), nullptr);
+    fileSystem.reset();  // closes the listing left open
+}
+
+}  // namespace
+}  // namespace korva
