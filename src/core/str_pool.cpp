@@ -80,4 +80,10 @@ void strPoolStop() {
     makeEmptyRing(pool.free);
 }
 
+std::string strTake(qyStr* str) {
+    std::string text(strView(str));
+    strRelease(str);
+    return text;
+}
+
 }  // namespace korva

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <cstdlib>
 #include <cstring>
 
@@ -132,6 +134,13 @@ inline void strRelease(qyStr* str) {
     unlinkNode(str);
     linkAtTail(str, pool.free);
 }
+
+// The text as bytes (null reads as empty); valid while the node lives.
+inline std::string_view strView(const qyStr* str) { return {strText(str), strLength(str)}; }
+
+// A copy of a string argument's text; the argument, which the command owns,
+// is released.
+std::string strTake(qyStr* str);
 
 int32_t liveStringCount();
 

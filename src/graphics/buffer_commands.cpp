@@ -18,12 +18,6 @@ uint32_t composeRgb(int32_t red, int32_t green, int32_t blue) {
     return (static_cast<uint32_t>(red) << 16) | (static_cast<uint32_t>(green) << 8) | static_cast<uint32_t>(blue);
 }
 
-std::string takeText(qyStr* text) {
-    std::string result(strText(text), strLength(text));
-    strRelease(text);
-    return result;
-}
-
 }  // namespace
 
 void cmdSetBuffer(int32_t buffer) { selectBuffer(checkedBuffer(buffer)); }
@@ -34,7 +28,7 @@ int32_t cmdGraphicsBuffer() { return handleOf(graphicsState.buffer); }
 // ignoring the buffer's origin but not its viewport.
 int32_t cmdLoadBuffer(int32_t buffer, qyStr* file) {
     Canvas& target = *checkedBuffer(buffer);
-    const std::string path = takeText(file);
+    const std::string path = strTake(file);
     Graphics& graphics = *graphicsState.graphics;
     Canvas* picture = graphics.loadCanvas(path, 0);
     if (picture == nullptr) return 0;
@@ -53,7 +47,7 @@ int32_t cmdLoadBuffer(int32_t buffer, qyStr* file) {
 
 int32_t cmdSaveBuffer(int32_t buffer, qyStr* file) {
     Canvas& source = *checkedBuffer(buffer);
-    return saveBitmapFile(source, takeText(file)) ? 1 : 0;
+    return saveBitmapFile(source, strTake(file)) ? 1 : 0;
 }
 
 void cmdLockBuffer(int32_t buffer) { checkedBuffer(buffer)->lock(); }

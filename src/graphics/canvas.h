@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "graphics/pixel_format.h"
@@ -78,6 +79,9 @@ public:
     void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     void rect(int32_t x, int32_t y, int32_t width, int32_t height, bool solid);
     void oval(int32_t x, int32_t y, int32_t width, int32_t height, bool solid);
+    // The string in this canvas's font, its cell's top-left corner at (x, y).
+    // Characters wholly outside the viewport are left out before drawing.
+    void text(int32_t x, int32_t y, std::string_view text);
     bool blit(int32_t x, int32_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
               bool solid);
 

@@ -39,7 +39,7 @@ void resetDrawingState(bool graphicsSet, int32_t flags) {
     graphicsState.clsColor = 0;
     graphicsState.color = 0xFFFFFFFF;
     graphicsState.graphicsSet = graphicsSet;
-    graphicsState.font = nullptr;
+    graphicsState.font = graphics->defaultFont();
     selectBuffer((flags & kGraphics3D) != 0 ? graphics->backCanvas() : graphics->frontCanvas());
 }
 

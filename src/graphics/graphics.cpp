@@ -1,19 +1,31 @@
 #include "graphics/graphics.h"
 
+#include <filesystem>
+#include <new>
+
+#include "files/host_path.h"
+#include "graphics/font.h"
 #include "graphics/picture_decoder.h"
 
 namespace korva {
 
-Graphics::Graphics(std::shared_ptr<Surface> front, std::shared_ptr<Surface> back)
-    : front_(std::make_unique<Canvas>(this, std::move(front), 0)),
+Graphics::Graphics(std::shared_ptr<Surface> front, std::shared_ptr<Surface> back, FontRasterizer& fontRasterizer)
+    : fontRasterizer_(fontRasterizer),
+      front_(std::make_unique<Canvas>(this, std::move(front), 0)),
       back_(std::make_unique<Canvas>(this, std::move(back), 0)),
       displayFormat_(front_->format()) {
     front_->cls();
     back_->cls();
+    defaultFont_ = loadFont("courier", 12, 0);
+    front_->setFont(defaultFont_);
+    back_->setFont(defaultFont_);
 }
 
+// Fonts go first: they free their canvases through this object.
 Graphics::~Graphics() {
+    for (Font* font : fonts_) delete font;
     for (Canvas* canvas : canvases_) delete canvas;
+    for (const std::string& path : addedFontFiles_) fontRasterizer_.removeFontFile(path);
 }
 
 Canvas* Graphics::createCanvas(int32_t width, int32_t height, int32_t flags) {
@@ -57,6 +69,58 @@ Canvas* Graphics::verifyCanvas(Canvas* canvas) const {
     if (canvas == front_.get() || canvas == back_.get() || canvases_.count(canvas) != 0) return canvas;
     return nullptr;
 }
+
+namespace {
+
+// The absolute, normalised path, so that one file named two ways is added
+// to the system once.
+std::string fullFontPath(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(hostPath(name.c_str()), error);
+    return error ? name : absolute.lexically_normal().string();
+}
+
+FontRequest fontRequestOf(int32_t height, int32_t style) {
+    FontRequest request;
+    request.height = height;
+    request.bold = (style & Graphics::kFontBold) != 0;
+    request.italic = (style & Graphics::kFontItalic) != 0;
+    request.underline = (style & Graphics::kFontUnderline) != 0;
+    return request;
+}
+
+}  // namespace
+
+std::unique_ptr<Font> Graphics::createFont(const std::string& name, int32_t height, int32_t style) {
+    FontRequest request = fontRequestOf(height, style);
+    if (name.find('.') != std::string::npos) {
+        request.filePath = fullFontPath(name);
+        if (addedFontFiles_.count(request.filePath) == 0 && fontRasterizer_.addFontFile(request.filePath))
+            addedFontFiles_.insert(request.filePath);
+    } else {
+        request.faceName = name;
+    }
+    const std::optional<RasterizedFont> glyphs = fontRasterizer_.rasterize(request);
+    return glyphs ? Font::create(*this, *glyphs) : nullptr;
+}
+
+// Programs see a font that cannot be had, memory included, as a result.
+Font* Graphics::loadFont(const std::string& name, int32_t height, int32_t style) {
+    try {
+        std::unique_ptr<Font> font = createFont(name, height, style);
+        if (font == nullptr) return nullptr;
+        fonts_.insert(font.get());
+        return font.release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void Graphics::freeFont(Font* font) {
+    if (font != defaultFont_ && fonts_.erase(font) != 0) delete font;
+}
+
+Font* Graphics::verifyFont(Font* font) const { return fonts_.count(font) != 0 ? font : nullptr; }
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The graphics object of one display mode: its front and back buffers, the
-// canvases created for the program (images, fonts, loaded pictures) and the
-// display's pixel format. A mode change destroys it with everything it owns.
+// canvases created for the program (images, fonts, loaded pictures), the
+// fonts and the display's pixel format. A mode change destroys it with
+// everything it owns.
 #pragma once
 
 #include <memory>
@@ -8,13 +9,22 @@
 #include <string>
 
 #include "graphics/canvas.h"
+#include "graphics/font_rasterizer.h"
 
 namespace korva {
 
+class Font;
+
 class Graphics {
 public:
+    // Style bits of loadFont.
+    static constexpr int32_t kFontBold = 1, kFontItalic = 2, kFontUnderline = 4;
+
     // Over the display's surfaces; a window passes one surface for both.
-    Graphics(std::shared_ptr<Surface> front, std::shared_ptr<Surface> back);
+    // Both buffers start with the default font ("courier", 12 pixels), or
+    // with none when the rasteriser cannot provide it.
+    Graphics(std::shared_ptr<Surface> front, std::shared_ptr<Surface> back,
+             FontRasterizer& fontRasterizer = systemFontRasterizer());
     ~Graphics();
     Graphics(const Graphics&) = delete;
     Graphics& operator=(const Graphics&) = delete;
@@ -33,6 +43,18 @@ public:
     // The canvas when it is one of ours or a display buffer, else null.
     Canvas* verifyCanvas(Canvas* canvas) const;
 
+    // A name containing "." is a font file (as the program writes paths);
+    // it is made known to the system once per Graphics, and opened directly.
+    // Any other name is a face name. Null when the font cannot be rasterised
+    // or its atlas not created.
+    Font* loadFont(const std::string& name, int32_t height, int32_t style);
+    // Ignores fonts this object did not load, and the default font, which
+    // buffers fall back on.
+    void freeFont(Font* font);
+    // The font when it is one of ours, else null.
+    Font* verifyFont(Font* font) const;
+    Font* defaultFont() const { return defaultFont_; }
+
     // Bytes of pixel storage held by the display and every canvas.
     int64_t surfaceBytes() const;
 
@@ -40,9 +62,15 @@ public:
     void restoreAll();
 
 private:
+    std::unique_ptr<Font> createFont(const std::string& name, int32_t height, int32_t style);
+
+    FontRasterizer& fontRasterizer_;
     std::unique_ptr<Canvas> front_, back_;
     std::set<Canvas*> canvases_;
     PixelFormat displayFormat_;
+    std::set<Font*> fonts_;
+    Font* defaultFont_ = nullptr;
+    std::set<std::string> addedFontFiles_;  // full paths, removed again on destruction
 };
 
 }  // namespace korva

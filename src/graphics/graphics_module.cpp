@@ -2,6 +2,7 @@
 // this table, in their declaration order, as their parts are built.
 #include "graphics/buffer_commands.h"
 #include "graphics/display_commands.h"
+#include "graphics/font_commands.h"
 #include "startup/declaration.h"
 
 namespace korva {
@@ -50,12 +51,22 @@ const Declaration kGraphicsDeclarations[] = {
     {"%ColorBlue", routine(cmdColorBlue)},
     {"ClsColor%red%green%blue", routine(cmdClsColor)},
 
+    {"SetFont%font", routine(cmdSetFont)},
+
     {"Cls", routine(cmdCls)},
     {"Plot%x%y", routine(cmdPlot)},
     {"Rect%x%y%width%height%solid=1", routine(cmdRect)},
     {"Oval%x%y%width%height%solid=1", routine(cmdOval)},
     {"Line%x1%y1%x2%y2", routine(cmdLine)},
+    {"Text%x%y$text%centre_x=0%centre_y=0", routine(cmdText)},
     {"CopyRect%source_x%source_y%width%height%dest_x%dest_y%src_buffer=0%dest_buffer=0", routine(cmdCopyRect)},
+
+    {"%LoadFont$fontname%height=12%bold=0%italic=0%underline=0", routine(cmdLoadFont)},
+    {"FreeFont%font", routine(cmdFreeFont)},
+    {"%FontWidth", routine(cmdFontWidth)},
+    {"%FontHeight", routine(cmdFontHeight)},
+    {"%StringWidth$string", routine(cmdStringWidth)},
+    {"%StringHeight$string", routine(cmdStringHeight)},
 
     {"ShowPointer", routine(cmdShowPointer)},
     {"HidePointer", routine(cmdHidePointer)},

@@ -19,14 +19,6 @@ namespace {
 
 PlatformRuntime& platform() { return *PlatformRuntime::current(); }
 
-// Takes the text out of a string argument and releases the argument, as every
-// command does with the strings it is given.
-std::string consume(qyStr* argument) {
-    std::string text(strText(argument), strLength(argument));
-    strRelease(argument);
-    return text;
-}
-
 std::string asciiLowered(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -44,8 +36,8 @@ void cmdStop() {
 }
 
 void cmdAppTitle(qyStr* title, qyStr* closePrompt) {
-    std::string titleText = consume(title);
-    platform().setTitle(titleText, consume(closePrompt));
+    std::string titleText = strTake(title);
+    platform().setTitle(titleText, strTake(closePrompt));
 }
 
 void cmdRuntimeError(qyStr* message) {
@@ -57,7 +49,7 @@ void cmdRuntimeError(qyStr* message) {
 }
 
 void cmdExecFile(qyStr* command) {
-    platform().shellExecute(consume(command));
+    platform().shellExecute(strTake(command));
     idleOrEnd();
 }
 
@@ -70,20 +62,20 @@ int32_t cmdMilliSecs() { return static_cast<int32_t>(milliClock()); }
 qyStr* cmdCommandLine() { return strFromText(platform().commandLine().c_str()); }
 
 qyStr* cmdSystemProperty(qyStr* property) {
-    return strFromText(systemProperty(asciiLowered(consume(property))).c_str());
+    return strFromText(systemProperty(asciiLowered(strTake(property))).c_str());
 }
 
 qyStr* cmdGetEnv(qyStr* name) {
-    const char* value = std::getenv(consume(name).c_str());
+    const char* value = std::getenv(strTake(name).c_str());
     return strFromText(value != nullptr ? value : "");
 }
 
 // The environment is set from the one text "name=value", as a program
 // written against a single-string interface expects.
 void cmdSetEnv(qyStr* name, qyStr* value) {
-    std::string assignment = consume(name);
+    std::string assignment = strTake(name);
     assignment += '=';
-    assignment += consume(value);
+    assignment += strTake(value);
     const size_t equals = assignment.find('=');
     setenv(assignment.substr(0, equals).c_str(), assignment.c_str() + equals + 1, 1);
 }
@@ -100,7 +92,7 @@ int32_t cmdWaitTimer(int32_t timer) {
 
 void cmdFreeTimer(int32_t timer) { platform().freeTimer(objectOf<Timer>(timer)); }
 
-void cmdDebugLog(qyStr* text) { platform().debugLog(consume(text).c_str()); }
+void cmdDebugLog(qyStr* text) { platform().debugLog(strTake(text).c_str()); }
 
 void qyDebugStmt(int32_t a, int32_t b) {
     platform().debugStmt(a, b);

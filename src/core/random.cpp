@@ -1,0 +1,7 @@
+#include "core/random.h"
+
+namespace korva {
+
+constinit RandomGenerator programRandom;
+
+}  // namespace korva

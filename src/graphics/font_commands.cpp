@@ -1,0 +1,76 @@
+#include "graphics/font_commands.h"
+
+#include <string>
+#include <string_view>
+
+#include "graphics/font.h"
+#include "graphics/graphics.h"
+#include "graphics/graphics_state.h"
+#include "startup/error.h"
+
+namespace korva {
+namespace {
+
+Font* fontOf(int32_t handle) { return reinterpret_cast<Font*>(static_cast<uintptr_t>(handle)); }
+
+// Under a debugger a font unknown to the graphics object is the "Font does
+// not exist" error; without one a valid font is the caller's condition.
+Font* checkedFont(int32_t handle) {
+    Font* font = fontOf(handle);
+    if (debugMode && graphicsState.graphics->verifyFont(font) == nullptr) raiseRuntimeError("Font does not exist");
+    return font;
+}
+
+void useFont(Font* font) {
+    graphicsState.font = font;
+    graphicsState.buffer->setFont(font);
+}
+
+// The drawing state has no font only when the default font could not be
+// loaded; nothing is measured then.
+int32_t measuredWidth(std::string_view text) {
+    return graphicsState.font != nullptr ? graphicsState.font->stringWidth(text) : 0;
+}
+
+int32_t fontHeight() { return graphicsState.font != nullptr ? graphicsState.font->height() : 0; }
+
+}  // namespace
+
+int32_t cmdLoadFont(qyStr* fontName, int32_t height, int32_t bold, int32_t italic, int32_t underline) {
+    const std::string name = strTake(fontName);
+    const int32_t style = (bold != 0 ? Graphics::kFontBold : 0) | (italic != 0 ? Graphics::kFontItalic : 0) |
+                          (underline != 0 ? Graphics::kFontUnderline : 0);
+    return handleOf(graphicsState.graphics->loadFont(name, height, style));
+}
+
+void cmdSetFont(int32_t font) { useFont(checkedFont(font)); }
+
+void cmdFreeFont(int32_t font) {
+    Font* freed = checkedFont(font);
+    if (freed == graphicsState.font) useFont(graphicsState.graphics->defaultFont());
+    graphicsState.graphics->freeFont(freed);
+}
+
+int32_t cmdFontWidth() { return graphicsState.font != nullptr ? graphicsState.font->width() : 0; }
+int32_t cmdFontHeight() { return fontHeight(); }
+
+int32_t cmdStringWidth(qyStr* string) {
+    const int32_t width = measuredWidth(strView(string));
+    strRelease(string);
+    return width;
+}
+
+int32_t cmdStringHeight(qyStr* string) {
+    strRelease(string);
+    return fontHeight();
+}
+
+void cmdText(int32_t x, int32_t y, qyStr* text, int32_t centreX, int32_t centreY) {
+    const std::string_view bytes = strView(text);
+    if (centreX != 0) x -= measuredWidth(bytes) / 2;
+    if (centreY != 0) y -= fontHeight() / 2;
+    graphicsState.buffer->text(x, y, bytes);
+    strRelease(text);
+}
+
+}  // namespace korva
