@@ -1,4 +1,4 @@
-/* The bundled demo: a backdrop picture, bouncing shapes and a frame counter,
+/* The bundled demo: a backdrop picture, bouncing shapes, text and a frame counter,
  * paced at 60 frames per second with Flip. After five seconds it saves its
  * last frame as a bitmap in the temporary folder and ends.
  * Its command line names the backdrop picture. */
@@ -38,6 +38,9 @@ static void drawFrame(int frame, struct Ball *balls, int count) {
     _frect(12, h - 24, (frame * (w - 24)) / FRAMES, 10, 1);
     _fcolor(80, 255, 120);
     _frect(12, h - 24, (frame * (w - 24)) / FRAMES, 10, 0);
+    _fcolor(255, 255, 255);
+    _ftext(w / 2, 24, kstr("Korva on Linux"), 1, 1);
+    _ftext(16, h - 42, __qyStrConcat(kstr("frame "), __qyStrFromInt(frame)), 0, 0);
 }
 
 void __MAIN(void) {
