@@ -62,9 +62,18 @@ TEST(GraphicsModes, ModeZeroIsAWindowUnderADebuggerAndFullScreenWithout) {
     EXPECT_EQ(runImage("graphics_modes", {"3", "-"}, false).err, "Error!: 16\n");
 }
 
-TEST(GraphicsModes, BadBuffersAndModes) {
+TEST(GraphicsModes, BadBuffersModesAndIndexes) {
     EXPECT_EQ(runImage("graphics_modes", {"5", "-"}).err, "Runtime error: Buffer does not exist\n");
     EXPECT_EQ(runImage("graphics_modes", {"6", "-"}).err, "Runtime error: Illegal Graphics mode\n");
+    EXPECT_EQ(runImage("graphics_modes", {"8", "-"}).err, "Runtime error: Illegal graphics driver index\n");
+    EXPECT_EQ(runImage("graphics_modes", {"9", "-"}).err, "Runtime error: Illegal graphics mode index\n");
+}
+
+// Wide bounds: the refresh is a 60 Hz clock on a shared, noisy machine.
+TEST(GraphicsModes, VerticalBlankAndScanLine) {
+    ProcessResult run = runImage("graphics_modes", {"7", "-"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(lines(run.out), (std::vector<std::string>{"vwait under 40=1", "scan lines on screen=1", "flipped=1"}));
 }
 
 }  // namespace

@@ -46,5 +46,25 @@ void __MAIN(void) {
         _fsetbuffer(12345);
     } else if (step == 6) {
         _fgraphics(640, 480, 0, 7);
+    } else if (step == 7) { /* the virtual refresh: VWait waits under a period, ScanLine stays on screen */
+        int i, start, longest = 0, lowest = 1000, highest = -1;
+        for (i = 0; i < 20; ++i) {
+            int line = _fscanline(), waited;
+            if (line < lowest) lowest = line;
+            if (line > highest) highest = line;
+            start = _fmillisecs();
+            _fvwait(1);
+            waited = _fmillisecs() - start;
+            if (waited > longest) longest = waited;
+        }
+        report("vwait under 40=", longest < 40);
+        report("scan lines on screen=", lowest >= 0 && highest < _fgraphicsheight());
+        _fflip(1);
+        report("flipped=", 1);
+    } else if (step == 8) {
+        _fgfxdrivername(_fcountgfxdrivers() + 1);
+    } else if (step == 9) {
+        _fcountgfxmodes();
+        _fgfxmodewidth(0);
     }
 }
