@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <climits>
-#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "core/math_commands.h"
@@ -149,32 +148,24 @@ TEST(MathCommands, QuadrantsAndDomains) {
 
 // Compiled code calls with the x87 at single precision; the results must be
 // the same as at full precision, and the caller's control word must survive.
-TEST(MathCommands, SinglePrecisionCallersGetTheSameResults) {
-    const float degrees[] = {0.0f, 30.0f, 45.0f, 60.0f, 90.0f, 180.0f, 270.0f, 720.5f, -33.3f};
-    const float values[] = {-1.0f, -0.5f, 0.001f, 0.5f, 0.999f, 1.0f, 2.0f, 123.456f};
-    float (*const angleCommands[])(float) = {cmdSin, cmdCos, cmdTan};
-    float (*const valueCommands[])(float) = {cmdASin, cmdACos, cmdATan, cmdSqr, cmdExp, cmdLog, cmdLog10};
+void expectSameAtSinglePrecision(float (*command)(float), float argument) {
     const uint16_t callerControl = fpuControl();
-    for (auto command : angleCommands) {
-        for (float angle : degrees) {
-            const float full = command(angle);
-            setFpuControl(kSinglePrecisionControl);
-            const float single = command(angle);
-            const uint16_t after = fpuControl();
-            setFpuControl(callerControl);
-            EXPECT_EQ(std::bit_cast<uint32_t>(single), std::bit_cast<uint32_t>(full)) << angle;
-            EXPECT_EQ(after, kSinglePrecisionControl);
-        }
-    }
-    for (auto command : valueCommands) {
-        for (float value : values) {
-            const float full = command(value);
-            setFpuControl(kSinglePrecisionControl);
-            const float single = command(value);
-            setFpuControl(callerControl);
-            EXPECT_EQ(std::bit_cast<uint32_t>(single), std::bit_cast<uint32_t>(full)) << value;
-        }
-    }
+    const float full = command(argument);
+    setFpuControl(kSinglePrecisionControl);
+    const float single = command(argument);
+    const uint16_t after = fpuControl();
+    setFpuControl(callerControl);
+    EXPECT_EQ(std::bit_cast<uint32_t>(single), std::bit_cast<uint32_t>(full)) << argument;
+    EXPECT_EQ(after, kSinglePrecisionControl);
+}
+
+TEST(MathCommands, SinglePrecisionCallersGetTheSameResults) {
+    for (auto command : {cmdSin, cmdCos, cmdTan})
+        for (float degrees : {0.0f, 30.0f, 45.0f, 60.0f, 90.0f, 180.0f, 270.0f, 720.5f, -33.3f})
+            expectSameAtSinglePrecision(command, degrees);
+    for (auto command : {cmdASin, cmdACos, cmdATan, cmdSqr, cmdExp, cmdLog, cmdLog10})
+        for (float value : {-1.0f, -0.5f, 0.001f, 0.5f, 0.999f, 1.0f, 2.0f, 123.456f})
+            expectSameAtSinglePrecision(command, value);
 }
 
 }  // namespace
