@@ -106,7 +106,9 @@ template <class Expected>
     return ::testing::AssertionSuccess();
 }
 
-bool inside(const Rect& area, int32_t x, int32_t y) { return x >= area.x0 && x < area.x1 && y >= area.y0 && y < area.y1; }
+bool inside(const Rect& area, int32_t x, int32_t y) {
+    return x >= area.x0 && x < area.x1 && y >= area.y0 && y < area.y1;
+}
 
 constexpr int32_t kWidestSpan = 67;
 constexpr int32_t kSurfaceWidth = kWidestSpan + 8;
@@ -346,7 +348,8 @@ class GuardedPages {
 public:
     explicit GuardedPages(size_t bytes) : page_(sysconf(_SC_PAGESIZE)) {
         dataBytes_ = (bytes + page_ - 1) / page_ * page_;
-        void* mapping = mmap(nullptr, dataBytes_ + 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* mapping =
+            mmap(nullptr, dataBytes_ + 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         EXPECT_NE(mapping, MAP_FAILED);
         base_ = static_cast<uint8_t*>(mapping);
         mprotect(base_, page_, PROT_NONE);
