@@ -14,13 +14,32 @@ int32_t floorToInt(float value) { return static_cast<int32_t>(std::floor(value))
 
 uint32_t channel(uint32_t argb, int shift) { return (argb >> shift) & 0xFF; }
 
+// readPixel of a source the transformation holds locked: through its origin
+// and viewport, the mask colour outside; without the per-pixel lock churn.
+class SourceReader {
+public:
+    explicit SourceReader(const Canvas& source)
+        : source_(source), viewport_(source.viewport()), outside_(source.getMask()) {}
+    uint32_t operator()(int32_t x, int32_t y) const {
+        x += source_.originX();
+        y += source_.originY();
+        if (x < viewport_.x0 || x >= viewport_.x1 || y < viewport_.y0 || y >= viewport_.y1) return outside_;
+        return source_.readPixelFast(x, y);
+    }
+
+private:
+    const Canvas& source_;
+    Rect viewport_;
+    uint32_t outside_;
+};
+
 // Bilinear sample between the four pixels around (fx, fy); outside the
 // source's viewport pixels read as its mask colour.
-uint32_t sampleBilinear(Canvas& source, float fx, float fy) {
+uint32_t sampleBilinear(const SourceReader& readPixel, float fx, float fy) {
     const int32_t x0 = floorToInt(fx - 0.5f), y0 = floorToInt(fy - 0.5f);
     const float tx = (fx - 0.5f) - static_cast<float>(x0), ty = (fy - 0.5f) - static_cast<float>(y0);
-    const uint32_t p00 = source.readPixel(x0, y0), p10 = source.readPixel(x0 + 1, y0);
-    const uint32_t p01 = source.readPixel(x0, y0 + 1), p11 = source.readPixel(x0 + 1, y0 + 1);
+    const uint32_t p00 = readPixel(x0, y0), p10 = readPixel(x0 + 1, y0);
+    const uint32_t p01 = readPixel(x0, y0 + 1), p11 = readPixel(x0 + 1, y0 + 1);
     uint32_t result = 0;
     for (int shift : {16, 8, 0}) {
         const float value = (1 - tx) * (1 - ty) * static_cast<float>(channel(p00, shift)) +
@@ -54,13 +73,14 @@ Canvas* transformCanvas(Canvas& source, float a, float b, float c, float d, int3
     target->setMask(source.getMask());
     source.lock();
     target->lock();
+    const SourceReader readPixel(source);
     for (int32_t i = 0; i < height; ++i) {
         for (int32_t j = 0; j < width; ++j) {
             const float qx = static_cast<float>(left + j) + 0.5f, qy = static_cast<float>(top + i) + 0.5f;
             const float sx = (d * qx - c * qy) / det + fhx, sy = (-b * qx + a * qy) / det + fhy;
             const uint32_t colour =
-                filter ? sampleBilinear(source, sx, sy) : source.readPixel(floorToInt(sx), floorToInt(sy));
-            target->writePixel(j, i, colour);
+                filter ? sampleBilinear(readPixel, sx, sy) : readPixel(floorToInt(sx), floorToInt(sy));
+            target->writePixelFast(j, i, colour);
         }
     }
     target->unlock();

@@ -30,7 +30,7 @@ TEST(SystemCommands, AsAProgramSeesThem) {
     EXPECT_LT(delay, 1000);
     const int periods = valueAfter(out[10], "periods=");
     EXPECT_GE(periods, 4);
-    EXPECT_LE(periods, 8);
+    EXPECT_LE(periods, 10);
     EXPECT_GE(valueAfter(out[11], "next="), 1);
     EXPECT_LT(valueAfter(out[12], "waited="), 200);
     EXPECT_EQ(out[13], "bad timer=0");

@@ -57,7 +57,7 @@ void __MAIN(void) {
             waited = _fmillisecs() - start;
             if (waited > longest) longest = waited;
         }
-        report("vwait under 40=", longest < 40);
+        report("vwait within a few periods=", longest < 100);
         report("scan lines on screen=", lowest >= 0 && highest < _fgraphicsheight());
         _fflip(1);
         report("flipped=", 1);
