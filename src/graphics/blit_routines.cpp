@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -160,13 +161,26 @@ void copyKeyedRowSse2(uint8_t* target, const uint8_t* source, int32_t rowBytes, 
     blendKeyedPair<Lanes>(target + lastPair, source + lastPair, keys);
 }
 
+// Target rows lie a whole pitch apart, further than the processor's own
+// prefetcher looks ahead, so a sprite's rows would each start with a miss.
+constexpr int32_t kPrefetchRows = 2;
+constexpr int32_t kCacheLineBytes = 64;
+
+void prefetchRow(const uint8_t* row, int32_t rowBytes) {
+    for (int32_t offset = 0; offset < rowBytes; offset += kCacheLineBytes)
+        _mm_prefetch(reinterpret_cast<const char*>(row + offset), _MM_HINT_T0);
+}
+
 template <class Lanes>
 void copyKeyedSse2(PixelRows target, SourceRows source, int32_t width, int32_t height, uint32_t key) {
     using Storage = typename Lanes::Storage;
     const int32_t rowBytes = width * Storage::kBytes;
     if (rowBytes < kVectorBytes) return copyKeyedGeneric<Storage>(target, source, width, height, key);
     const __m128i keys = Lanes::broadcast(key);
-    for (int32_t y = 0; y < height; ++y) copyKeyedRowSse2<Lanes>(target.row(y), source.row(y), rowBytes, keys);
+    for (int32_t y = 0; y < height; ++y) {
+        prefetchRow(target.row(std::min(y + kPrefetchRows, height - 1)), rowBytes);
+        copyKeyedRowSse2<Lanes>(target.row(y), source.row(y), rowBytes, keys);
+    }
 }
 
 template <class Lanes>
