@@ -43,10 +43,7 @@ void resetDrawingState(bool graphicsSet, int32_t flags) {
     selectBuffer((flags & kGraphics3D) != 0 ? graphics->backCanvas() : graphics->frontCanvas());
 }
 
-// Images and the console's canvas do not survive a mode change; they are
-// freed here once they exist.
-void freeModeResources() {}
-
+// Everything the old Graphics owned (canvases, fonts) goes with it.
 void reopenDisplay(int32_t width, int32_t height, int32_t depth, int32_t flags, bool graphicsSet) {
     platform().closeGraphics(platform().graphics());
     graphicsState.graphics = nullptr;
@@ -103,12 +100,10 @@ void cmdGraphics(int32_t width, int32_t height, int32_t depth, int32_t mode) {
         case 3: flags = kGraphicsWindowed | kGraphicsScaled; break;
         default: raiseRuntimeError("Illegal Graphics mode");
     }
-    freeModeResources();
     reopenDisplay(width, height, depth, flags, true);
 }
 
 void cmdEndGraphics() {
-    freeModeResources();
     if (!graphicsState.graphicsSet) return;
     reopenDisplay(400, 300, 0, kGraphicsWindowed, false);
 }
@@ -121,7 +116,6 @@ bool openDefaultDisplay() {
 }
 
 void closeDisplay() {
-    freeModeResources();
     graphicsState.modeList.clear();
     platform().closeGraphics(platform().graphics());
     graphicsState = GraphicsState{};
