@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "files/host_path.h"
 #include "graphics/bitmap_file.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
@@ -47,7 +48,7 @@ int32_t cmdLoadBuffer(int32_t buffer, qyStr* file) {
 
 int32_t cmdSaveBuffer(int32_t buffer, qyStr* file) {
     Canvas& source = *checkedBuffer(buffer);
-    return saveBitmapFile(source, strTake(file)) ? 1 : 0;
+    return saveBitmapFile(source, hostPath(strTake(file).c_str())) ? 1 : 0;
 }
 
 void cmdLockBuffer(int32_t buffer) { checkedBuffer(buffer)->lock(); }

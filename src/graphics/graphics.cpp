@@ -41,7 +41,7 @@ Canvas* Graphics::createCanvas(int32_t width, int32_t height, int32_t flags) {
 // point routine and the display format's plot routine, so colours are
 // truncated to the display's depth exactly as drawing would.
 Canvas* Graphics::loadCanvas(const std::string& path, int32_t flags) {
-    std::unique_ptr<DecodedPicture> picture = decodePicture(path);
+    std::unique_ptr<DecodedPicture> picture = decodePicture(hostPath(path.c_str()));
     if (!picture) return nullptr;
     const PixelFormat pictureFormat = PixelFormat::argb8888();
     std::shared_ptr<Surface> surface = Surface::create(displayFormat_, picture->width(), picture->height());

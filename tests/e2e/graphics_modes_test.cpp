@@ -28,8 +28,12 @@ TEST(GraphicsModes, WindowSizesAndABitmapFile) {
                                                         "size=302", "saved=1", "back to=400300"}));
     EXPECT_EQ(readBytes(file), bitmap3x2());
 
-    // The file loads back into a buffer, scaled to its size.
-    ProcessResult load = runImage("graphics_modes", {"4", file});
+    // The file loads back into a buffer, scaled to its size, also when the
+    // program writes its path with backslashes.
+    std::string backslashed = file;
+    for (char& c : backslashed)
+        if (c == '/') c = '\\';
+    ProcessResult load = runImage("graphics_modes", {"4", backslashed});
     ASSERT_EQ(load.status, 0) << load.err;
     EXPECT_EQ(lines(load.out)[0], "loaded=1");
     unlink(file.c_str());
