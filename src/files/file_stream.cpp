@@ -17,26 +17,12 @@ int32_t readFile(FILE* file, void* buffer, int32_t count) {
     return static_cast<int32_t>(got);
 }
 
-// Writes that do not fit the room left in the buffer go through the C
-// library; ones that do are copied straight in, as putc does for a byte.
-// Kept out of line, so that the single-byte path below needs no set-up for
-// calls into the library.
-[[gnu::noinline]] int32_t writeSeveral(FILE* file, const void* buffer, int32_t count) {
-    if (count <= 0) return 0;
-    if (count > file->_IO_write_end - file->_IO_write_ptr)
-        return static_cast<int32_t>(fwrite_unlocked(buffer, 1, static_cast<size_t>(count), file));
-    std::memcpy(file->_IO_write_ptr, buffer, static_cast<size_t>(count));
-    file->_IO_write_ptr += count;
-    return count;
-}
-
-// Programs write many single values, so a byte that fits into the C
-// library's buffer is stored there directly. The room is 0 unless the file
-// is writing.
+// Programs write many single values: a byte goes through putc, which stores
+// it straight into the library's buffer while there is room.
 int32_t writeFile(FILE* file, const void* buffer, int32_t count) {
-    if (count != 1 || file->_IO_write_ptr == file->_IO_write_end) return writeSeveral(file, buffer, count);
-    *file->_IO_write_ptr++ = *static_cast<const char*>(buffer);
-    return 1;
+    if (count == 1) return putc_unlocked(*static_cast<const unsigned char*>(buffer), file) == EOF ? 0 : 1;
+    if (count <= 0) return 0;
+    return static_cast<int32_t>(fwrite_unlocked(buffer, 1, static_cast<size_t>(count), file));
 }
 
 // Bytes the C library has read ahead into the file's buffer and not yet

@@ -11,12 +11,11 @@
 namespace korva {
 namespace {
 
-Font* fontOf(int32_t handle) { return reinterpret_cast<Font*>(static_cast<uintptr_t>(handle)); }
 
 // Under a debugger a font unknown to the graphics object is the "Font does
 // not exist" error; without one a valid font is the caller's condition.
 Font* checkedFont(int32_t handle) {
-    Font* font = fontOf(handle);
+    Font* font = objectOf<Font>(handle);
     if (debugMode && graphicsState.graphics->verifyFont(font) == nullptr) raiseRuntimeError("Font does not exist");
     return font;
 }

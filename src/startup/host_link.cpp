@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "startup/link_names.h"
 
 namespace korva {
@@ -11,6 +14,12 @@ RuntimeLinkTable runtimeLinkTable(Runtime& runtime) {
     while (const char* declaration = runtime.nextSym())
         table[linkNameOf(declaration)] = static_cast<uint32_t>(runtime.symValue(declaration));
     return table;
+}
+
+std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
 std::string executableFolder() {

@@ -2,7 +2,10 @@
 // program running: the runtime's link table and the argument text.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "startup/module_image.h"
 #include "startup/runtime_api.h"
@@ -11,6 +14,9 @@ namespace korva {
 
 // One full nextSym pass: link name -> address of every declaration.
 RuntimeLinkTable runtimeLinkTable(Runtime& runtime);
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path);
 
 // The folder of the running executable, without a trailing "/"; empty when
 // it cannot be told.

@@ -29,6 +29,12 @@ std::string tempFile(const std::string& name);
 std::vector<uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// What korva-run prints on standard error for a runtime error.
+inline std::string runtimeError(const std::string& message) { return "Runtime error: " + message + "\n"; }
+
+// A 32-bit value as a program prints it: signed decimal.
+inline std::string signedText(uint32_t value) { return std::to_string(static_cast<int32_t>(value)); }
+
 // The lines of a text, without their newlines.
 std::vector<std::string> lines(const std::string& text);
 

@@ -40,6 +40,5 @@ private:
     std::string path_;
 };
 
-inline std::string runtimeError(const std::string& message) { return "Runtime error: " + message + "\n"; }
 
 }  // namespace korva::test

@@ -7,8 +7,6 @@
 namespace korva::test {
 namespace {
 
-std::string signedText(uint32_t value) { return std::to_string(static_cast<int32_t>(value)); }
-
 std::vector<uint8_t> bitmap3x2() {
     std::vector<uint8_t> expected = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
                                      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};

@@ -9,8 +9,6 @@
 namespace korva::test {
 namespace {
 
-std::string signedText(uint32_t value) { return std::to_string(static_cast<int32_t>(value)); }
-
 TEST(Graphics, DrawingOnTheDefaultWindow) {
     ProcessResult run = runImage("graphics_drawing");
     ASSERT_EQ(run.status, 0) << run.err;

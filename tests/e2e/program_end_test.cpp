@@ -6,8 +6,6 @@
 namespace korva::test {
 namespace {
 
-std::string runtimeError(const std::string& message) { return "Runtime error: " + message + "\n"; }
-
 TEST(ProgramEnd, NormalEndReportsProgramHasEnded) {
     ProcessResult run = runImage("faults", {"0"});
     EXPECT_EQ(run.status, 0);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/pixel_format.h"
+#include "graphics/pixel_storage.h"
 
 namespace {
 
@@ -59,14 +60,7 @@ uint32_t referenceToArgb(const PixelFormat& format, uint32_t native) {
     return argb;
 }
 
-int storedBytes(const PixelFormat& format) {
-    switch (format.depth) {
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 1;
-    }
-}
+int storedBytes(const PixelFormat& format) { return storageBytesForDepth(format.depth); }
 
 // A pixel buffer with guard bytes around the pixel, placed at an odd address.
 class PixelCell {

@@ -11,20 +11,14 @@
 
 #include "graphics/blit_routines.h"
 #include "graphics/pixel_format.h"
+#include "graphics/pixel_storage.h"
 #include "graphics/surface.h"
 
 namespace {
 
 using namespace korva;
 
-int storedBytes(const PixelFormat& format) {
-    switch (format.depth) {
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 1;
-    }
-}
+int storedBytes(const PixelFormat& format) { return storageBytesForDepth(format.depth); }
 
 std::vector<PixelFormat> everyFormat() {
     return {PixelFormat::xrgb8888(), PixelFormat::argb8888(), PixelFormat::rgb888(),

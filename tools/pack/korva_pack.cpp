@@ -1,12 +1,9 @@
 // korva-pack: makes a stand-alone game from the korva executable and a module
 // image, by appending the image as resource 1111.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,13 +18,6 @@ const char kUsage[] =
     "Writes OUTPUT: a copy of the stand-alone runtime (by default the korva\n"
     "executable beside korva-pack) carrying the module IMAGE, ready to run as\n"
     "a game. A directory already appended to the runtime is replaced.\n";
-
-bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
-    return true;
-}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "korva-pack: %s\n", message.c_str());
@@ -51,17 +41,18 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    std::vector<uint8_t> runtime, image;
-    if (!readFile(runtimePath, runtime)) return fail("cannot read " + runtimePath);
-    if (!readFile(args[0], image)) return fail("cannot read " + args[0]);
+    auto runtime = korva::readWholeFile(runtimePath);
+    if (!runtime) return fail("cannot read " + runtimePath);
+    auto image = korva::readWholeFile(args[0]);
+    if (!image) return fail("cannot read " + args[0]);
     auto length = korva::executableLength(runtimePath);
     if (!length) return fail("cannot read " + runtimePath);
-    runtime.resize(*length);
+    runtime->resize(*length);
 
     const auto directory = korva::buildResourceDirectory(
-        *length, {{korva::kResourceTypeRcData, korva::kModuleImageResourceId, std::move(image)}});
+        *length, {{korva::kResourceTypeRcData, korva::kModuleImageResourceId, std::move(*image)}});
     std::ofstream out(args[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(runtime.data()), static_cast<std::streamsize>(runtime.size()));
+    out.write(reinterpret_cast<const char*>(runtime->data()), static_cast<std::streamsize>(runtime->size()));
     out.write(reinterpret_cast<const char*>(directory.data()), static_cast<std::streamsize>(directory.size()));
     out.close();
     if (!out) return fail("cannot write " + args[1]);

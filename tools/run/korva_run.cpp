@@ -2,13 +2,9 @@
 // file against it and runs the program under a Debugger that reports to the
 // terminal.
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,12 +64,6 @@ korva::Runtime* loadRuntime() {
     return getRuntime != nullptr ? getRuntime() : nullptr;
 }
 
-std::optional<std::vector<uint8_t>> readFile(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
 int listDeclarations(korva::Runtime& runtime) {
     while (const char* declaration = runtime.nextSym()) std::printf("%s\n", declaration);
     return 0;
@@ -82,7 +72,7 @@ int listDeclarations(korva::Runtime& runtime) {
 int runImage(korva::Runtime& runtime, const char* imagePath, bool withDebugger, int argc, const char* const* argv) {
     runtime.startup(nullptr);
     const korva::RuntimeLinkTable table = korva::runtimeLinkTable(runtime);
-    auto image = readFile(imagePath);
+    auto image = korva::readWholeFile(imagePath);
     korva::LinkResult linked;
     if (image) linked = korva::linkModuleImage(image->data(), image->size(), table);
     if (linked.status != korva::LinkResult::Status::linked) {
