@@ -2,6 +2,7 @@
 
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
+#include "platform/platform_runtime.h"
 #include "startup/error.h"
 
 namespace korva {

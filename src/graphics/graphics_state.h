@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/handle.h"
-#include "platform/platform_runtime.h"
+#include "platform/gfx_driver.h"
 
 namespace korva {
 

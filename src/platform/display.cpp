@@ -11,7 +11,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int32_t kModeDepths[] = {16, 24, 32};
 constexpr auto kRepaintPeriod = std::chrono::milliseconds(100);
 
 // The emulated full-screen layouts; windows take the desktop's XRGB8888.
@@ -33,12 +32,7 @@ void PlatformRuntime::enumerateDrivers(bool all) {
     drivers_.clear();
     const std::vector<DisplayDescription> displays = window_->displays();
     const size_t count = all ? displays.size() : std::min<size_t>(displays.size(), 1);
-    for (size_t i = 0; i < count; ++i) {
-        GfxDriver driver{displays[i].name, {}, static_cast<int32_t>(i), displays[i].refreshRate};
-        for (const auto& resolution : displays[i].resolutions)
-            for (int32_t depth : kModeDepths) driver.modes.push_back({resolution.width, resolution.height, depth});
-        drivers_.push_back(std::move(driver));
-    }
+    for (size_t i = 0; i < count; ++i) drivers_.push_back(gfxDriverOf(displays[i], static_cast<int32_t>(i)));
 }
 
 int32_t PlatformRuntime::countDrivers() {
@@ -52,7 +46,7 @@ int32_t PlatformRuntime::countDrivers() {
 Graphics* PlatformRuntime::openGraphics(int32_t width, int32_t height, int32_t depth, int32_t driverIndex,
                                         int32_t flags) {
     if (graphics_) return nullptr;
-    setBusy(true);
+    busy_ = true;
     const bool windowed = (flags & kGraphicsWindowed) != 0;
     currentDriver_ = windowed ? 0 : driverIndex;
     Graphics* opened = nullptr;
@@ -63,7 +57,7 @@ Graphics* PlatformRuntime::openGraphics(int32_t width, int32_t height, int32_t d
             opened = openFullScreenDisplay(width, height, depth);
     }
     if (opened == nullptr) currentDriver_ = -1;
-    setBusy(false);
+    busy_ = false;
     return opened;
 }
 
@@ -79,7 +73,7 @@ Graphics* PlatformRuntime::openWindowedDisplay(int32_t width, int32_t height, bo
     }
     if (!window_->showWindow(clientWidth, clientHeight, scaled)) return nullptr;
     graphics_ = std::make_unique<Graphics>(surface, surface);
-    setWindowMode(scaled ? WindowMode::scaledWindow : WindowMode::fixedWindow);
+    mode_ = scaled ? WindowMode::scaledWindow : WindowMode::fixedWindow;
     if (!pointerVisible_) window_->setCursorVisible(false);
     lastShownModCount_ = 0;
     startRepaintTimer();
@@ -87,9 +81,10 @@ Graphics* PlatformRuntime::openWindowedDisplay(int32_t width, int32_t height, bo
 }
 
 // A depth of 0 takes the first depth the blitter serves with every
-// capability, which our software blitter does for all of them: 16.
+// capability, which our software blitter does for all of them: 16. The
+// frame is scaled to the desktop, whose own mode stays as it is.
 Graphics* PlatformRuntime::openFullScreenDisplay(int32_t width, int32_t height, int32_t depth) {
-    if (depth == 0) depth = kModeDepths[0];
+    if (depth == 0) depth = 16;
     const GfxDriver& driver = drivers_[static_cast<size_t>(currentDriver_)];
     const bool offered = std::any_of(driver.modes.begin(), driver.modes.end(), [&](const GfxMode& mode) {
         return mode.width == width && mode.height == height && mode.depth == depth;
@@ -100,34 +95,34 @@ Graphics* PlatformRuntime::openFullScreenDisplay(int32_t width, int32_t height, 
     std::shared_ptr<Surface> back = Surface::create(format, width, height);
     if (!front || !back) return nullptr;
     window_->clientSize(savedClientWidth_, savedClientHeight_);
-    savedResizable_ = windowMode() == WindowMode::scaledWindow;
-    if (!window_->showFullScreen(driver.display, width, height)) {
+    savedResizable_ = mode_ == WindowMode::scaledWindow;
+    if (!window_->showFullScreen(driver.display)) {
         window_->showWindow(savedClientWidth_, savedClientHeight_, savedResizable_);
         return nullptr;
     }
     graphics_ = std::make_unique<Graphics>(front, back);
-    setWindowMode(WindowMode::fullScreen);
+    mode_ = WindowMode::fullScreen;
     return graphics_.get();
 }
 
 void PlatformRuntime::closeGraphics(Graphics* graphics) {
     if (graphics == nullptr || graphics != graphics_.get()) return;
-    setBusy(true);
+    busy_ = true;
     stopRepaintTimer();
     graphics_.reset();
-    if (windowMode() == WindowMode::fullScreen)
+    if (mode_ == WindowMode::fullScreen)
         window_->showWindow(savedClientWidth_, savedClientHeight_, savedResizable_);
-    setWindowMode(WindowMode::none);
+    mode_ = WindowMode::none;
     currentDriver_ = -1;
-    setBusy(false);
+    busy_ = false;
 }
 
 void PlatformRuntime::flip(bool vwait) {
-    if (!graphics_ || windowMode() == WindowMode::none) return;
+    if (!graphics_ || mode_ == WindowMode::none) return;
     if (vwait) waitVerticalBlank();
     Canvas& front = *graphics_->frontCanvas();
     Canvas& back = *graphics_->backCanvas();
-    if (windowMode() == WindowMode::fullScreen) {
+    if (mode_ == WindowMode::fullScreen) {
         swapSurfaces(front, back);
         paint();
         return;
@@ -140,10 +135,10 @@ void PlatformRuntime::flip(bool vwait) {
 }
 
 void PlatformRuntime::paint() {
-    if (!graphics_ || windowMode() == WindowMode::none) return;
+    if (!graphics_ || mode_ == WindowMode::none) return;
     Canvas& front = *graphics_->frontCanvas();
     Rect area = front.rect();
-    if (windowMode() == WindowMode::fixedWindow) {
+    if (mode_ == WindowMode::fixedWindow) {
         int32_t clientWidth, clientHeight;
         window_->clientSize(clientWidth, clientHeight);
         area.x1 = std::min(area.x1, clientWidth);
@@ -170,7 +165,7 @@ void PlatformRuntime::stopRepaintTimer() {
 }
 
 void PlatformRuntime::repaintIfChanged() {
-    if (!graphics_ || windowMode() == WindowMode::none) return;
+    if (!graphics_ || mode_ == WindowMode::none) return;
     const int32_t modCount = graphics_->frontCanvas()->modCount();
     if (modCount == lastShownModCount_) return;
     lastShownModCount_ = modCount;

@@ -18,19 +18,6 @@
 namespace korva {
 namespace {
 
-// State of the one run, as the window procedure and the commands see it.
-PlatformRuntime* instancePointer = nullptr;
-Debugger* debugger = nullptr;
-WindowMode mode = WindowMode::none;
-bool running = false;
-bool isSuspended = false;
-bool busy = false;  // set while the runtime itself suspends or resumes
-
-// Host threads post requests while the program thread may be closing the
-// window; this guards the one pointer they use.
-std::mutex postMutex;
-WindowSystem* postTarget = nullptr;
-
 std::unique_ptr<WindowSystem> openWindowSystem() {
     const char* wanted = std::getenv("KORVA_WINDOW_SYSTEM");
     if (wanted != nullptr && std::strcmp(wanted, "null") == 0) return openNullWindowSystem();
@@ -40,39 +27,31 @@ std::unique_ptr<WindowSystem> openWindowSystem() {
 
 }  // namespace
 
-PlatformRuntime* PlatformRuntime::open(void* instance, const std::string& commandLine, Debugger* host) {
-    if (instancePointer != nullptr) return nullptr;
-    debugger = host;
-    mode = WindowMode::none;
-    isSuspended = false;
-    busy = false;
-    running = true;
-    instancePointer = new PlatformRuntime(instance, openWindowSystem(), commandLine);
-    std::lock_guard lock(postMutex);
-    postTarget = instancePointer->window_.get();
-    return instancePointer;
+PlatformRuntime* PlatformRuntime::open(const std::string& commandLine, Debugger* debugger) {
+    if (current_ != nullptr) return nullptr;
+    auto* platform = new PlatformRuntime(openWindowSystem(), commandLine, debugger);
+    std::lock_guard lock(postMutex_);
+    current_ = platform;
+    return platform;
 }
 
 void PlatformRuntime::close(PlatformRuntime* platform) {
-    if (platform == nullptr || platform != instancePointer) return;
+    if (platform == nullptr || platform != current_) return;
     {
-        std::lock_guard lock(postMutex);
-        postTarget = nullptr;
+        std::lock_guard lock(postMutex_);
+        current_ = nullptr;
     }
     delete platform;
-    instancePointer = nullptr;
-    debugger = nullptr;
 }
-
-PlatformRuntime* PlatformRuntime::current() { return instancePointer; }
 
 void PlatformRuntime::postRequest(WindowEvent::Kind request) {
-    std::lock_guard lock(postMutex);
-    if (postTarget != nullptr) postTarget->postRequest(request);
+    std::lock_guard lock(postMutex_);
+    if (current_ != nullptr) current_->window_->postRequest(request);
 }
 
-PlatformRuntime::PlatformRuntime(void* instance, std::unique_ptr<WindowSystem> window, const std::string& commandLine)
-    : instance_(instance), window_(std::move(window)), commandLine_(commandLine) {
+PlatformRuntime::PlatformRuntime(std::unique_ptr<WindowSystem> window, const std::string& commandLine,
+                                 Debugger* debugger)
+    : window_(std::move(window)), debugger_(debugger), commandLine_(commandLine) {
     enumerateDrivers(false);
 }
 
@@ -86,18 +65,18 @@ PlatformRuntime::~PlatformRuntime() {
 bool PlatformRuntime::idle() {
     using Kind = WindowEvent::Kind;
     for (;;) {
-        auto event = window_->nextEvent(isSuspended && running);
-        if (!event) return running;
+        auto event = window_->nextEvent(suspended_ && running_);
+        if (!event) return running_;
         switch (event->kind) {
             case Kind::stopRequest:
-                if (!isSuspended) forceSuspend();
+                if (!suspended_) forceSuspend();
                 break;
             case Kind::runRequest:
-                if (isSuspended) forceResume();
+                if (suspended_) forceResume();
                 break;
             case Kind::endRequest:
-                debugger = nullptr;
-                running = false;
+                debugger_ = nullptr;
+                running_ = false;
                 break;
             default:
                 dispatch(*event);
@@ -106,17 +85,17 @@ bool PlatformRuntime::idle() {
 }
 
 void PlatformRuntime::dispatch(const WindowEvent& event) {
-    if (busy) return;
+    if (busy_) return;
     using Kind = WindowEvent::Kind;
     switch (event.kind) {
         case Kind::close:
             onCloseRequest();
             break;
         case Kind::focusLost:
-            if (mode == WindowMode::fullScreen && !isSuspended) suspend();
+            if (mode_ == WindowMode::fullScreen && !suspended_) suspend();
             break;
         case Kind::focusGained:
-            if (mode == WindowMode::fullScreen && isSuspended) resume();
+            if (mode_ == WindowMode::fullScreen && suspended_) resume();
             break;
         case Kind::exposed:
             paint();
@@ -145,63 +124,63 @@ bool PlatformRuntime::delay(int milliseconds) {
 }
 
 void PlatformRuntime::stopNow() {
-    if (!isSuspended) forceSuspend();
+    if (!suspended_) forceSuspend();
 }
 
 void PlatformRuntime::suspend() {
-    busy = true;
-    if (mode == WindowMode::fullScreen && graphics_) graphics_->backupAll();
-    busy = false;
-    isSuspended = true;
-    if (debugger != nullptr) debugger->debugStop();
+    busy_ = true;
+    if (mode_ == WindowMode::fullScreen && graphics_) graphics_->backupAll();
+    busy_ = false;
+    suspended_ = true;
+    if (debugger_ != nullptr) debugger_->debugStop();
 }
 
 void PlatformRuntime::resume() {
-    busy = true;
-    if (mode == WindowMode::fullScreen && graphics_) graphics_->restoreAll();
-    isSuspended = false;
-    busy = false;
-    if (debugger != nullptr) debugger->debugRun();
+    busy_ = true;
+    if (mode_ == WindowMode::fullScreen && graphics_) graphics_->restoreAll();
+    suspended_ = false;
+    busy_ = false;
+    if (debugger_ != nullptr) debugger_->debugRun();
 }
 
 // In full screen the program suspends by losing the foreground (the focus
 // event does the rest); windows suspend directly.
 void PlatformRuntime::forceSuspend() {
-    if (mode == WindowMode::fullScreen)
+    if (mode_ == WindowMode::fullScreen)
         window_->minimize();
     else
         suspend();
 }
 
 void PlatformRuntime::forceResume() {
-    if (mode == WindowMode::fullScreen)
+    if (mode_ == WindowMode::fullScreen)
         window_->raise();
     else
         resume();
 }
 
 void PlatformRuntime::debugStmt(int a, int b) {
-    if (debugger != nullptr) debugger->debugStmt(a, b);
+    if (debugger_ != nullptr) debugger_->debugStmt(a, b);
 }
 
 void PlatformRuntime::debugEnter(int a, int b, int c) {
-    if (debugger != nullptr) debugger->debugEnter(a, b, c);
+    if (debugger_ != nullptr) debugger_->debugEnter(a, b, c);
 }
 
 void PlatformRuntime::debugLeave() {
-    if (debugger != nullptr) debugger->debugLeave();
+    if (debugger_ != nullptr) debugger_->debugLeave();
 }
 
 void PlatformRuntime::debugLog(const char* text) {
-    if (debugger != nullptr) debugger->debugLog(text);
+    if (debugger_ != nullptr) debugger_->debugLog(text);
 }
 
 void PlatformRuntime::notifyDebugger(const char* text, bool serious) {
-    if (debugger == nullptr) return;
+    if (debugger_ == nullptr) return;
     window_->postRequest(WindowEvent::Kind::endRequest);
-    if (!isSuspended) forceSuspend();
+    if (!suspended_) forceSuspend();
     // Suspension notifies the Debugger, which may have been dropped meanwhile.
-    if (debugger != nullptr) debugger->debugMsg(text, serious);
+    if (debugger_ != nullptr) debugger_->debugMsg(text, serious);
 }
 
 void PlatformRuntime::debugError(const char* text) { notifyDebugger(text, true); }
@@ -217,7 +196,7 @@ void PlatformRuntime::setTitle(const std::string& title, const std::string& clos
 void PlatformRuntime::setPointerVisible(bool visible) {
     if (visible == pointerVisible_) return;
     pointerVisible_ = visible;
-    if (mode == WindowMode::scaledWindow || mode == WindowMode::fixedWindow) window_->setCursorVisible(visible);
+    if (mode_ == WindowMode::scaledWindow || mode_ == WindowMode::fixedWindow) window_->setCursorVisible(visible);
 }
 
 namespace {
@@ -252,7 +231,7 @@ bool PlatformRuntime::shellExecute(const std::string& command) {
         if (blank != std::string::npos) parameters = text.substr(blank + 1);
     }
     // In full screen the program gives up the foreground to whatever starts.
-    if (mode == WindowMode::fullScreen) window_->minimize();
+    if (mode_ == WindowMode::fullScreen) window_->minimize();
     return startDetached(file, trimBlanks(parameters));
 }
 
@@ -265,13 +244,5 @@ Timer* PlatformRuntime::createTimer(int hertz) {
 void PlatformRuntime::freeTimer(Timer* timer) {
     if (timers_.erase(timer) != 0) delete timer;
 }
-
-bool PlatformRuntime::suspended() const { return isSuspended; }
-
-WindowMode PlatformRuntime::windowMode() const { return mode; }
-
-void PlatformRuntime::setWindowMode(WindowMode newMode) { mode = newMode; }
-
-void PlatformRuntime::setBusy(bool value) { busy = value; }
 
 }  // namespace korva

@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/gfx_driver.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -22,17 +24,6 @@ class Timer;
 
 enum class WindowMode { none = 0, scaledWindow = 1, fixedWindow = 2, fullScreen = 3 };
 
-// A display driver (one display) and the modes it offers.
-struct GfxMode {
-    int32_t width, height, depth;
-};
-struct GfxDriver {
-    std::string description;
-    std::vector<GfxMode> modes;
-    int32_t display;       // index among the system's displays
-    int32_t refreshRate;   // Hz
-};
-
 // Flags of openGraphics.
 constexpr int32_t kGraphicsWindowed = 1;
 constexpr int32_t kGraphicsScaled = 2;
@@ -41,11 +32,11 @@ constexpr int32_t kGraphics3D = 4;
 class PlatformRuntime {
 public:
     // The instance, or null when one already exists or no window could be made.
-    static PlatformRuntime* open(void* instance, const std::string& commandLine, Debugger* debugger);
+    static PlatformRuntime* open(const std::string& commandLine, Debugger* debugger);
     // Ignores anything that is not the current instance.
     static void close(PlatformRuntime* platform);
     // The open instance, or null.
-    static PlatformRuntime* current();
+    static PlatformRuntime* current() { return current_; }
 
     // Any thread: queue the stop / run / end request if a program runs.
     static void postRequest(WindowEvent::Kind request);
@@ -74,7 +65,6 @@ public:
     void freeTimer(Timer* timer);
 
     // Display drivers: the primary one until countDrivers() asks for all.
-    void enumerateDrivers(bool all);
     int32_t countDrivers();
     const std::vector<GfxDriver>& drivers() const { return drivers_; }
 
@@ -84,8 +74,6 @@ public:
     Graphics* graphics() const { return graphics_.get(); }
     // Presents the back buffer (windows: shares it with the front buffer).
     void flip(bool vwait);
-    // Shows the front buffer in the window.
-    void paint();
     // The display's refresh, kept by a virtual clock at its refresh rate.
     void waitVerticalBlank();
     int32_t scanLine() const;
@@ -98,11 +86,11 @@ public:
     // Calls an external library's function; see ExternalLibraries::call.
     int32_t callDll(const char* library, const char* function, void* in, int32_t inSize, void* out, int32_t outSize);
 
-    bool suspended() const;
-    WindowMode windowMode() const;
+    // For tests: what the window shows now (see WindowSystem::screen).
+    ScreenImage screen() { return window_->screen(); }
 
 private:
-    PlatformRuntime(void* instance, std::unique_ptr<WindowSystem> window, const std::string& commandLine);
+    PlatformRuntime(std::unique_ptr<WindowSystem> window, const std::string& commandLine, Debugger* debugger);
     ~PlatformRuntime();
 
     void dispatch(const WindowEvent& event);
@@ -110,10 +98,11 @@ private:
     void notifyDebugger(const char* text, bool serious);
     void suspend();
     void resume();
-    void setWindowMode(WindowMode newMode);
-    static void setBusy(bool value);
+    void enumerateDrivers(bool all);
     Graphics* openWindowedDisplay(int32_t width, int32_t height, bool scaled);
     Graphics* openFullScreenDisplay(int32_t width, int32_t height, int32_t depth);
+    // Shows the front buffer in the window.
+    void paint();
     void startRepaintTimer();
     void repaintIfChanged();
     void stopRepaintTimer();
@@ -121,8 +110,17 @@ private:
     void forceSuspend();
     void forceResume();
 
-    [[maybe_unused]] void* instance_;  // for the devices that need the module handle
+    static inline PlatformRuntime* current_ = nullptr;
+    // Host threads post requests while the program thread may be closing
+    // the window: this guards current_ against that.
+    static inline std::mutex postMutex_;
+
     std::unique_ptr<WindowSystem> window_;
+    Debugger* debugger_;  // none once the end request is taken
+    WindowMode mode_ = WindowMode::none;
+    bool running_ = true;  // until the end request is taken
+    bool suspended_ = false;
+    bool busy_ = false;  // set while the runtime itself changes the display, suspends or resumes
     std::string commandLine_;
     bool pointerVisible_ = true;
     std::string appTitle_;

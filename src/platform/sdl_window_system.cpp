@@ -6,6 +6,7 @@
 
 #include "graphics/rect.h"
 #include "graphics/surface.h"
+#include "platform/frame_layout.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -15,12 +16,17 @@ bool isHeadlessDriver(const char* driver) {
     return driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
 }
 
+bool isSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
 // Whether a message box can reach a person: a real video driver is running,
 // or (before SDL is up) one could be started.
 bool displayAvailable() {
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return !isHeadlessDriver(SDL_GetCurrentVideoDriver());
     if (isHeadlessDriver(std::getenv("SDL_VIDEODRIVER"))) return false;
-    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
 void writeToStandardError(const std::string& caption, const std::string& text) {
@@ -31,12 +37,31 @@ void writeToStandardError(const std::string& caption, const std::string& text) {
     std::fflush(stderr);
 }
 
+// Above the user's SDL_VIDEODRIVER for this one start only.
+bool startVideoDriver(const char* driver) {
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return started;
+}
+
+// A driver the user names is tried as named. Otherwise only the display
+// servers the environment points to are tried, in SDL's order of preference
+// (so that SDL does not probe a server that is not there and complain about
+// it on standard error). Without any, and when none opens, the headless
+// driver runs the game, so that it still runs on a server.
 bool startVideo() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    // No display server: run on the headless driver so that a game still
-    // runs on a server.
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (isSet("SDL_VIDEODRIVER")) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    } else {
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+            const char* driver = SDL_GetVideoDriver(i);
+            const bool serverPresent = (std::strcmp(driver, "x11") == 0 && isSet("DISPLAY")) ||
+                                       (std::strcmp(driver, "wayland") == 0 && isSet("WAYLAND_DISPLAY"));
+            if (serverPresent && startVideoDriver(driver)) return true;
+        }
+    }
+    return startVideoDriver("dummy");
 }
 
 class SdlWindowSystem final : public WindowSystem {
@@ -95,18 +120,20 @@ public:
         SDL_PushEvent(&event);
     }
 
+    // The headless driver's one display stands for a common desktop.
     std::vector<DisplayDescription> displays() override {
+        if (headless_) return {{"Headless display", kHeadlessDesktop, {kHeadlessDesktop}, 60}};
         std::vector<DisplayDescription> result;
         for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
             const char* name = SDL_GetDisplayName(display);
-            DisplayDescription description{name != nullptr ? name : "Display", {}, 60};
+            DisplayDescription description{name != nullptr ? name : "Display", {0, 0}, {}, 60};
             SDL_DisplayMode mode;
-            if (SDL_GetDesktopDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
-                description.refreshRate = mode.refresh_rate;
-            for (int i = 0; i < SDL_GetNumDisplayModes(display); ++i) {
-                if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
-                addResolution(description.resolutions, mode.w, mode.h);
+            if (SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+                description.desktop = {mode.w, mode.h};
+                if (mode.refresh_rate > 0) description.refreshRate = mode.refresh_rate;
             }
+            for (int i = 0; i < SDL_GetNumDisplayModes(display); ++i)
+                if (SDL_GetDisplayMode(display, i, &mode) == 0) description.resolutions.push_back({mode.w, mode.h});
             result.push_back(std::move(description));
         }
         return result;
@@ -114,6 +141,7 @@ public:
 
     bool showWindow(int32_t clientWidth, int32_t clientHeight, bool resizable) override {
         if (SDL_SetWindowFullscreen(window_, 0) != 0) return false;
+        fullScreen_ = false;
         SDL_SetWindowBordered(window_, SDL_TRUE);
         SDL_SetWindowResizable(window_, resizable ? SDL_TRUE : SDL_FALSE);
         SDL_SetWindowSize(window_, clientWidth, clientHeight);
@@ -122,42 +150,69 @@ public:
         return true;
     }
 
-    bool showFullScreen(int32_t display, int32_t width, int32_t height) override {
-        SDL_DisplayMode wanted{0, width, height, 0, nullptr}, closest;
-        if (SDL_GetClosestDisplayMode(display, &wanted, &closest) == nullptr) return false;
-        SDL_SetWindowSize(window_, width, height);
-        if (SDL_SetWindowDisplayMode(window_, &closest) != 0) return false;
+    // A borderless window over the whole desktop; the desktop's own mode is
+    // never changed. The window takes the desktop's place and size itself as
+    // well, for X servers without a window manager to do it, and for the
+    // headless driver, whose desktop is not SDL's.
+    bool showFullScreen(int32_t display) override {
+        SDL_Rect desktop{0, 0, kHeadlessDesktop.width, kHeadlessDesktop.height};
+        if (!headless_ && SDL_GetDisplayBounds(display, &desktop) != 0) return false;
+        SDL_SetWindowResizable(window_, SDL_FALSE);
+        SDL_SetWindowBordered(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, desktop.x, desktop.y);
+        SDL_SetWindowSize(window_, desktop.w, desktop.h);
         SDL_ShowWindow(window_);
-        return SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) == 0;
+        if (!headless_ && SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
+        fullScreen_ = true;
+        return true;
     }
 
     void hideWindow() override {
         SDL_SetWindowFullscreen(window_, 0);
+        fullScreen_ = false;
         SDL_HideWindow(window_);
     }
 
     void clientSize(int32_t& width, int32_t& height) override { SDL_GetWindowSize(window_, &width, &height); }
 
     // The area is uploaded into a streaming texture of its own format and
-    // size; the renderer stretches it over the client area.
+    // size, which the renderer scales into place.
     void present(Surface& surface, const Rect& area) override {
         if (area.isEmpty() || !ensureTexture(surface.format(), area.width(), area.height())) return;
         LockedPixels pixels = surface.lock();
         const uint8_t* first = pixels.bits + area.y0 * pixels.pitch + area.x0 * surface.format().bytesPerPixel;
         SDL_UpdateTexture(texture_, nullptr, first, pixels.pitch);
         surface.unlock();
+        int outputWidth = 0, outputHeight = 0;
+        SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight);
+        layout_ = FrameLayout::fit(area.width(), area.height(), outputWidth, outputHeight, fullScreen_);
+        const SDL_Rect target{layout_.target.x0, layout_.target.y0, layout_.target.width(), layout_.target.height()};
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
         SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderCopy(renderer_, texture_, nullptr, &target);
         SDL_RenderPresent(renderer_);
+        ++presents_;
+    }
+
+    void clientToFrame(int32_t& x, int32_t& y) override { layout_.toFrame(x, y); }
+
+    // The headless driver renders in software into memory that keeps the
+    // last frame, so it can be read back after the present.
+    ScreenImage screen() override {
+        ScreenImage image;
+        image.presents = presents_;
+        int width = 0, height = 0;
+        if (renderer_ == nullptr || SDL_GetRendererOutputSize(renderer_, &width, &height) != 0) return image;
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+        if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), width * 4) != 0)
+            return image;
+        image.width = width;
+        image.height = height;
+        image.pixels = std::move(pixels);
+        return image;
     }
 
 private:
-    static void addResolution(std::vector<DisplayDescription::Resolution>& list, int width, int height) {
-        for (const auto& known : list)
-            if (known.width == width && known.height == height) return;
-        list.push_back({width, height});
-    }
-
     bool ensureTexture(const PixelFormat& format, int32_t width, int32_t height) {
         const Uint32 wanted = SDL_MasksToPixelFormatEnum(format.depth, format.rmask, format.gmask, format.bmask, 0);
         if (texture_ != nullptr && textureFormat_ == wanted && textureWidth_ == width && textureHeight_ == height)
@@ -188,6 +243,10 @@ private:
 
     SDL_Window* window_;
     Uint32 requestEvent_;
+    bool headless_ = isHeadlessDriver(SDL_GetCurrentVideoDriver());
+    bool fullScreen_ = false;
+    FrameLayout layout_;
+    int32_t presents_ = 0;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     Uint32 textureFormat_ = 0;

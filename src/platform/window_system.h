@@ -18,10 +18,27 @@ struct Rect;
 struct DisplayDescription {
     struct Resolution {
         int32_t width, height;
+        friend bool operator==(const Resolution&, const Resolution&) = default;
     };
     std::string name;
-    std::vector<Resolution> resolutions;
-    int32_t refreshRate;  // Hz; 60 when the system does not say
+    Resolution desktop;                   // the resolution the desktop runs at
+    std::vector<Resolution> resolutions;  // the display's own modes
+    int32_t refreshRate;                  // Hz; 60 when the system does not say
+};
+
+// Without a display server there is one display, with a desktop of this size.
+constexpr DisplayDescription::Resolution kHeadlessDesktop{1920, 1080};
+
+// What the window shows: the client area as XRGB8888 rows (the top byte
+// undefined), and how many frames were presented so far.
+struct ScreenImage {
+    int32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    int32_t presents = 0;
+
+    uint32_t rgbAt(int32_t x, int32_t y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] & 0xFFFFFF;
+    }
 };
 
 struct WindowEvent {
@@ -63,13 +80,22 @@ public:
     // A visible window with a client area of the given size, centred on the
     // first display; resizable windows stretch what they present.
     virtual bool showWindow(int32_t clientWidth, int32_t clientHeight, bool resizable) = 0;
-    // The window covers the display at the given resolution.
-    virtual bool showFullScreen(int32_t display, int32_t width, int32_t height) = 0;
+    // The window covers the whole desktop of the display, which keeps its
+    // resolution.
+    virtual bool showFullScreen(int32_t display) = 0;
     // Back to the hidden window of a program without a display.
     virtual void hideWindow() = 0;
     virtual void clientSize(int32_t& width, int32_t& height) = 0;
-    // Shows area of the surface stretched over the whole client area.
+    // Shows area of the surface (the frame): a window stretches it over the
+    // whole client area, full screen scales it with its aspect kept and
+    // black bars where it does not fill the desktop.
     virtual void present(Surface& surface, const Rect& area) = 0;
+    // The frame pixel shown at a position of the client area (where the
+    // mouse is), after the last present; clamped into the frame.
+    virtual void clientToFrame(int32_t& x, int32_t& y) = 0;
+    // For tests: what the window shows now. Reliable only without a display
+    // server, where the picture is drawn in memory; elsewhere it may be empty.
+    virtual ScreenImage screen() = 0;
 };
 
 // The SDL window, hidden until a display mode shows it. Falls back to SDL's

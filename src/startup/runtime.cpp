@@ -41,7 +41,9 @@ public:
     int32_t version() override { return kRuntimeVersion; }
     const char* nextSym() override { return declarations_.next(); }
     int32_t symValue(const char* declaration) override { return declarations_.valueOf(declaration); }
-    void startup(void* instance) override { instance_ = instance; }
+    // The module handle served window classes and input devices elsewhere;
+    // nothing here needs it.
+    void startup(void*) override {}
     void shutdown() override { declarations_.clear(); }
     void asyncStop() override { PlatformRuntime::postRequest(WindowEvent::Kind::stopRequest); }
     void asyncRun() override { PlatformRuntime::postRequest(WindowEvent::Kind::runRequest); }
@@ -60,7 +62,7 @@ public:
         {
             FaultTranslator faults;
             setFpuControl(kSinglePrecisionControl);
-            if (PlatformRuntime* platform = PlatformRuntime::open(instance_, trimSpaces(arguments), debugger)) {
+            if (PlatformRuntime* platform = PlatformRuntime::open(trimSpaces(arguments), debugger)) {
                 runProgram(*platform, entry, startOrder());
                 PlatformRuntime::close(platform);
             }
@@ -71,7 +73,6 @@ public:
 
 private:
     DeclarationTable declarations_;
-    void* instance_ = nullptr;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "startup/host_link.h"
 
 extern char** environ;
 
@@ -83,6 +87,13 @@ ProcessResult runImage(const std::string& name, const std::vector<std::string>& 
     argv.push_back(imagePath(name));
     argv.insert(argv.end(), args.begin(), args.end());
     return runProcess(argv);
+}
+
+EntryRoutine linkImage(const std::string& name) {
+    const std::vector<uint8_t> image = readBytes(imagePath(name));
+    LinkResult linked = linkModuleImage(image.data(), image.size(), runtimeLinkTable(*runtimeGetRuntime()));
+    EXPECT_EQ(linked.status, LinkResult::Status::linked) << name;
+    return reinterpret_cast<EntryRoutine>(linked.code);
 }
 
 std::string tempFile(const std::string& name) {

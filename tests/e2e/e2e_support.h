@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "startup/runtime_api.h"
+
 namespace korva::test {
 
 struct ProcessResult {
@@ -23,6 +25,10 @@ std::string imagePath(const std::string& name);   // the image built from progra
 // korva-run [extra options] IMAGE ARGS...
 ProcessResult runImage(const std::string& name, const std::vector<std::string>& args = {},
                        bool withDebugger = true);
+
+// The image built from programs/NAME.c, linked in this process against the
+// runtime, for tests that act as a development host.
+EntryRoutine linkImage(const std::string& name);
 
 // A fresh file under the test's temporary folder.
 std::string tempFile(const std::string& name);

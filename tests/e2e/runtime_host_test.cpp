@@ -14,7 +14,6 @@
 
 #include "e2e_support.h"
 #include "startup/fpu_control.h"
-#include "startup/host_link.h"
 #include "startup/runtime_api.h"
 
 namespace korva::test {
@@ -59,14 +58,6 @@ private:
 };
 
 Runtime& runtime() { return *runtimeGetRuntime(); }
-
-EntryRoutine linkImage(const std::string& name) {
-    static std::vector<std::vector<uint8_t>> keep;
-    keep.push_back(readBytes(imagePath(name)));
-    LinkResult linked = linkModuleImage(keep.back().data(), keep.back().size(), runtimeLinkTable(runtime()));
-    EXPECT_EQ(linked.status, LinkResult::Status::linked) << name;
-    return reinterpret_cast<EntryRoutine>(linked.code);
-}
 
 std::vector<std::string> run(const std::string& name, const char* arguments) {
     RecordingDebugger debugger;

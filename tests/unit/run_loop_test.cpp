@@ -43,9 +43,9 @@ std::vector<std::string> runWithFailure(const char* failing) {
     failingModule = failing;
     setenv("KORVA_WINDOW_SYSTEM", "null", 1);
     JournalDebugger debugger;
-    PlatformRuntime* platform = PlatformRuntime::open(nullptr, "", &debugger);
+    PlatformRuntime* platform = PlatformRuntime::open("", &debugger);
     EXPECT_NE(platform, nullptr);
-    EXPECT_EQ(PlatformRuntime::open(nullptr, "", &debugger), nullptr);  // only one at a time
+    EXPECT_EQ(PlatformRuntime::open("", &debugger), nullptr);  // only one at a time
     runProgram(*platform, program, kModules);
     PlatformRuntime::close(platform);
     unsetenv("KORVA_WINDOW_SYSTEM");

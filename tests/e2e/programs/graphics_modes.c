@@ -13,7 +13,10 @@ void __MAIN(void) {
 
     if (step == 1) { /* the default mode, then a 3 x 2 window saved to a file */
         report("drivers=", _fcountgfxdrivers());
-        report("modes>0=", _fcountgfxmodes() > 0);
+        report("modes=", _fcountgfxmodes());
+        report("first=", _fgfxmodewidth(1) * 1000 + _fgfxmodeheight(1));
+        report("last=", _fgfxmodewidth(51) * 1000 + _fgfxmodeheight(51));
+        report("exists 640 x 480 x 24=", _fgfxmodeexists(640, 480, 24));
         report("exists depth 0=", _fgfxmodeexists(1024, 768, 0));
         report("exists 16=", _fgfxmodeexists(_fgfxmodewidth(1), _fgfxmodeheight(1), 16));
         _fgraphics(3, 2, 0, 2);
@@ -35,7 +38,7 @@ void __MAIN(void) {
         _fflip(0);
         report("flipped=", _freadpixel(0, 0, 0)); /* the back buffer was black */
     } else if (step == 3) { /* mode 0: a window under a debugger, full screen without */
-        _fgraphics(1024, 768, 0, 0);
+        _fgraphics(640, 480, 0, 0);
         _fruntimeerror(__qyStrFromInt(_fgraphicsdepth()));
     } else if (step == 4) { /* loading a picture into a buffer */
         report("loaded=", _floadbuffer(_fbackbuffer(), __qyStrLoad(&file)));
