@@ -49,7 +49,6 @@ public:
         fullScreen_ = true;
         return true;
     }
-    void hideWindow() override { showWindow(0, 0, false); }
     void clientSize(int32_t& width, int32_t& height) override {
         width = screen_.width;
         height = screen_.height;

@@ -167,12 +167,6 @@ public:
         return true;
     }
 
-    void hideWindow() override {
-        SDL_SetWindowFullscreen(window_, 0);
-        fullScreen_ = false;
-        SDL_HideWindow(window_);
-    }
-
     void clientSize(int32_t& width, int32_t& height) override { SDL_GetWindowSize(window_, &width, &height); }
 
     // The area is uploaded into a streaming texture of its own format and

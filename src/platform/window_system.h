@@ -83,8 +83,6 @@ public:
     // The window covers the whole desktop of the display, which keeps its
     // resolution.
     virtual bool showFullScreen(int32_t display) = 0;
-    // Back to the hidden window of a program without a display.
-    virtual void hideWindow() = 0;
     virtual void clientSize(int32_t& width, int32_t& height) = 0;
     // Shows area of the surface (the frame): a window stretches it over the
     // whole client area, full screen scales it with its aspect kept and
