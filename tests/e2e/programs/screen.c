@@ -53,5 +53,15 @@ void __MAIN(void) {
         _fplot(0, 0);
         _fflip(0);
         kprint("loaded");
+    } else if (step == 5) { /* full screen 640 x 480 x 16, presented again while a real display settles */
+        int frame;
+        _fgraphics(640, 480, 16, 1);
+        _fsetbuffer(_fbackbuffer());
+        for (frame = 0; frame < 20; ++frame) {
+            fill(255, 128, 0);
+            _fflip(0);
+            _fdelay(50);
+        }
+        kprint("shown");
     }
 }
