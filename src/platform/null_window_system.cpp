@@ -56,6 +56,7 @@ public:
 
     // Nearest-neighbour scaling into the kept picture, as SDL's renderer does.
     void present(Surface& surface, const Rect& area) override {
+        if (area.isEmpty()) return;
         layout_ = FrameLayout::fit(area.width(), area.height(), screen_.width, screen_.height, fullScreen_);
         screen_.pixels.assign(static_cast<size_t>(screen_.width) * static_cast<size_t>(screen_.height), 0);
         const Rect& target = layout_.target;
