@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "files/host_path.h"
+#include "platform/host_path.h"
 #include "graphics/bitmap_file.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <new>
 
-#include "files/host_path.h"
+#include "platform/host_path.h"
 #include "graphics/font.h"
 #include "graphics/picture_decoder.h"
 

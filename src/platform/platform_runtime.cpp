@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <thread>
 
-#include "files/external_libraries.h"
-#include "files/platform_file_system.h"
 #include "graphics/graphics.h"
 #include "platform/clock.h"
+#include "platform/external_libraries.h"
+#include "platform/platform_file_system.h"
 #include "platform/system_info.h"
 #include "startup/runtime_api.h"
 #include "startup/timer.h"
@@ -243,6 +244,23 @@ Timer* PlatformRuntime::createTimer(int hertz) {
 
 void PlatformRuntime::freeTimer(Timer* timer) {
     if (timers_.erase(timer) != 0) delete timer;
+}
+
+PlatformFileSystem* PlatformRuntime::openFileSystem() {
+    if (fileSystem_ != nullptr) return nullptr;
+    fileSystem_.reset(new (std::nothrow) PlatformFileSystem);
+    return fileSystem_.get();
+}
+
+void PlatformRuntime::closeFileSystem(PlatformFileSystem* fileSystem) {
+    if (fileSystem != nullptr && fileSystem == fileSystem_.get()) fileSystem_.reset();
+}
+
+int32_t PlatformRuntime::callDll(const char* library, const char* function, void* in, int32_t inSize, void* out,
+                                 int32_t outSize) {
+    if (libraries_ == nullptr) libraries_.reset(new (std::nothrow) ExternalLibraries);
+    if (libraries_ == nullptr) return 0;
+    return libraries_->call(library, function, in, inSize, out, outSize);
 }
 
 }  // namespace korva

@@ -78,12 +78,21 @@ public:
     void waitVerticalBlank();
     int32_t scanLine() const;
 
-    // The file system: null while one is open already.
+    // The file system's operations and directory listings. The filesystem
+    // command module opens it when it starts and closes it when it stops.
+    // Returns none (null) while one is open already or when there is no
+    // memory for it: the module then fails to start.
     PlatformFileSystem* openFileSystem();
-    // Ignores anything that is not the current file system.
+    // Closes the listings still open and destroys the file system; anything
+    // that is not the open file system (null included) is ignored. Whatever
+    // is still open when the platform runtime closes is destroyed then.
     void closeFileSystem(PlatformFileSystem* fileSystem);
 
-    // Calls an external library's function; see ExternalLibraries::call.
+    // CallDLL: calls function(in, inSize, out, outSize) in the named shared
+    // library and returns its result; 0 ("none") when the library cannot be
+    // loaded or has no such function (a function may return 0 as well).
+    // Libraries stay loaded, and functions found, until the platform runtime
+    // closes; see ExternalLibraries.
     int32_t callDll(const char* library, const char* function, void* in, int32_t inSize, void* out, int32_t outSize);
 
     // For tests: what the window shows now (see WindowSystem::screen).

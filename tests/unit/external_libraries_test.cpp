@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "files/external_libraries.h"
+#include "platform/external_libraries.h"
 
 namespace korva {
 namespace {

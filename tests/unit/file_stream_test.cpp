@@ -9,8 +9,8 @@
 #include <string>
 
 #include "files/file_stream.h"
-#include "files/host_path.h"
-#include "files/platform_file_system.h"
+#include "platform/host_path.h"
+#include "platform/platform_file_system.h"
 
 namespace korva {
 namespace {

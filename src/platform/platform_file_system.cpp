@@ -1,4 +1,4 @@
-#include "files/platform_file_system.h"
+#include "platform/platform_file_system.h"
 
 #include <glob.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <new>
 
-#include "files/host_path.h"
+#include "platform/host_path.h"
 
 namespace korva {
 namespace {

@@ -1,4 +1,4 @@
-#include "files/external_libraries.h"
+#include "platform/external_libraries.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "files/host_path.h"
+#include "platform/host_path.h"
 
 #include <dirent.h>
 #include <strings.h>
