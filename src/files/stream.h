@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "core/handle.h"
 #include "startup/error.h"
@@ -28,6 +29,33 @@ public:
     virtual int32_t avail() = 0;
     // 0 while more data may come, 1 at the end, -1 once the stream has failed.
     virtual int32_t eof() = 0;
+
+    // The same as write() and read(), for the commands that move a few bytes
+    // at a time (typed values, the bytes of a line): while the stream kind
+    // keeps a window open onto its buffer, the bytes go straight into or out
+    // of it without a virtual call.
+    int32_t writeFew(const void* bytes, int32_t count) {
+        if (count <= 0 || count > putLimit_ - putCursor_) return write(bytes, count);
+        std::memcpy(putCursor_, bytes, static_cast<size_t>(count));
+        putCursor_ += count;
+        return count;
+    }
+    int32_t readFew(void* bytes, int32_t count) {
+        if (count <= 0 || count > getLimit_ - getCursor_) return read(bytes, count);
+        std::memcpy(bytes, getCursor_, static_cast<size_t>(count));
+        getCursor_ += count;
+        return count;
+    }
+
+protected:
+    // The windows of writeFew and readFew: bytes may be stored at
+    // [putCursor_, putLimit_) and taken from [getCursor_, getLimit_) as if
+    // write() and read() had moved them. Closed (null) unless a stream kind
+    // opens them; one that does keeps them in step with its own state.
+    uint8_t* putCursor_ = nullptr;
+    uint8_t* putLimit_ = nullptr;
+    const uint8_t* getCursor_ = nullptr;
+    const uint8_t* getLimit_ = nullptr;
 };
 
 namespace korva {

@@ -26,12 +26,12 @@ constexpr int32_t kLargestPaddedString = 16 << 20;
 uint32_t readCell(int32_t handle, int32_t width) {
     qyStream* stream = streamFromHandle(handle);
     uint32_t cell = 0;
-    stream->read(&cell, width);
+    stream->readFew(&cell, width);
     return cell;
 }
 
 // The low bytes of the value as it lies in memory: little-endian.
-void writeCell(int32_t handle, uint32_t cell, int32_t width) { streamFromHandle(handle)->write(&cell, width); }
+void writeCell(int32_t handle, uint32_t cell, int32_t width) { streamFromHandle(handle)->writeFew(&cell, width); }
 
 int32_t cmdEof(int32_t stream) { return streamFromHandle(stream)->eof(); }
 int32_t cmdReadAvail(int32_t stream) { return streamFromHandle(stream)->avail(); }
@@ -75,7 +75,7 @@ qyStr* cmdReadString(int32_t handle) {
     qyStream* stream = streamFromHandle(handle);
     int32_t length = 0;
     qyStr* text = strNew();
-    if (stream->read(&length, sizeof length) == 0 || length <= 0) return text;
+    if (stream->readFew(&length, sizeof length) == 0 || length <= 0) return text;
     const int32_t delivered = appendFromStream(*stream, text, length);
     if (delivered > 0 && length <= kLargestPaddedString) appendZeros(text, length - delivered);
     return text;
@@ -87,7 +87,7 @@ qyStr* cmdReadLine(int32_t handle) {
     qyStream* stream = streamFromHandle(handle);
     qyStr* line = strNew();
     char byte;
-    while (stream->read(&byte, 1) == 1 && byte != '\n') {
+    while (stream->readFew(&byte, 1) == 1 && byte != '\n') {
         if (byte != '\r') strAppend(line, &byte, 1);
     }
     return line;
@@ -96,15 +96,15 @@ qyStr* cmdReadLine(int32_t handle) {
 void cmdWriteString(int32_t handle, qyStr* text) {
     qyStream* stream = streamFromHandle(handle);
     const auto length = static_cast<int32_t>(strLength(text));
-    stream->write(&length, sizeof length);
-    stream->write(strText(text), length);
+    stream->writeFew(&length, sizeof length);
+    stream->writeFew(strText(text), length);
     strRelease(text);
 }
 
 void cmdWriteLine(int32_t handle, qyStr* text) {
     qyStream* stream = streamFromHandle(handle);
-    stream->write(strText(text), static_cast<int32_t>(strLength(text)));
-    stream->write("\r\n", 2);
+    stream->writeFew(strText(text), static_cast<int32_t>(strLength(text)));
+    stream->writeFew("\r\n", 2);
     strRelease(text);
 }
 

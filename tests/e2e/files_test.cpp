@@ -25,13 +25,20 @@ TEST(Files, OpeningPositionsPathsListingsAndCopies) {
     ProcessResult run = folder.run("files");
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> out = lines(run.out);
-    ASSERT_EQ(out.size(), 41u) << run.out;
+    ASSERT_EQ(out.size(), 68u) << run.out;
     // The listing comes in the system's order.
-    std::sort(out.begin() + 21, out.begin() + 24);
+    std::sort(out.begin() + 48, out.begin() + 51);
     const std::vector<std::string> expected = {
         "read missing 0", "open missing 0", "created 1", "created size 0", "truncated at once 0",
-        "seek 10", "avail after seek 0", "pos 10", "byte 10", "pos 11", "avail 89", "byte 11",
-        "byte after write 13", "pos 14", "seek end 100", "eof 1", "seek before start -1",
+        // ReadFile
+        "  avail 0", "byte 65", "  avail 99", "seek 10", "  avail 0", "eof 0", "  avail 90", "int 218893066",
+        "  avail 86", "pos 14", "  avail 0", "pos after write 14", "seek end 100", "eof 1", "  avail 0",
+        // OpenFile
+        "seek 10", "byte 10", "  avail 89", "byte 11", "  avail 0", "byte after write 13", "  avail 86", "pos 14",
+        "eof after write 0", "  avail 84", "seek end 100", "eof 1", "seek before start -1",
+        // WriteFile
+        "eof 1", "  avail 0", "read 0", "pos 4", "seek 1",
+        "full eof -1", "full eof -1", "full bulk 0", "full eof -1", "write to a folder 0", "read a folder 0",
         "backslashes[hello]", "wrong case[hello]", "type 1", "size 6",
         "entry[..]", "entry[.]", "entry[only.txt]", "entry[]", "entry[]",  // sorted
         "missing dir 0", "dir type 2", "dir size 0", "missing type 0", "missing size 0", "wildcard size 100",
@@ -43,7 +50,9 @@ TEST(Files, OpeningPositionsPathsListingsAndCopies) {
     std::string data = bytesUpTo(100);
     data[0] = 65;    // OpenFile + WriteByte replaced the first byte only
     data[12] = 200;  // written between two reads
+    data[14] = 'A', data[15] = 'B';
     EXPECT_EQ(folder.read("data.bin"), data);
+    EXPECT_EQ(folder.read("written.bin"), "aBcd");
     EXPECT_EQ(folder.read("hundred.bin"), "");
     EXPECT_EQ(folder.read("sub/New.txt"), "new\r\n");
     EXPECT_EQ(folder.read("unclosed.bin"), std::string("\xd2\x04\0\0", 4));  // flushed at module stop
@@ -55,6 +64,7 @@ TEST(Files, CloseFileOfAnUnknownHandle) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, runtimeError("File does not exist"));
     EXPECT_FALSE(std::filesystem::exists(checked / "after.txt"));
+    EXPECT_EQ(checked.read("before_error.txt"), "kept\r\n");
 
     TestFolder unchecked("files-close-unchecked", 1);
     run = unchecked.run("files", false);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "files/file_stream.h"
@@ -132,6 +133,90 @@ TEST_F(FileStream, ReadingAFileThatAnotherStreamExtends) {
     writer->position();  // flushes
     EXPECT_EQ(reader->read(&byte, 1), 1);
     EXPECT_EQ(byte, 'k');
+}
+
+// Every operation of a file open for update, in a random mix of sizes that
+// cross the buffer's edges, against the same operations on a string.
+TEST_F(FileStream, UpdateAgreesWithAModelOfTheFile) {
+    constexpr int32_t kBuffer = qyFileStream::kBufferSize;
+    std::mt19937 random(8);
+    std::string model(3 * kBuffer + 123, '\0');
+    for (char& byte : model) byte = static_cast<char>(random());
+    write("data", model);
+    auto file = open("data", qyFileStream::Mode::update);
+    ASSERT_NE(file, nullptr);
+    const int32_t sizes[] = {1, 2, 4, 7, kBuffer - 1, kBuffer, kBuffer + 3, 2 * kBuffer + 5};
+    std::string bytes(3 * kBuffer, '\0');
+    size_t position = 0;
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        const int32_t count = sizes[random() % std::size(sizes)];
+        switch (random() % 6) {
+            case 0:
+            case 1: {
+                const int32_t got = count <= 4 ? file->readFew(bytes.data(), count) : file->read(bytes.data(), count);
+                const size_t expected = position < model.size() ? std::min<size_t>(count, model.size() - position) : 0;
+                ASSERT_EQ(got, static_cast<int32_t>(expected));
+                ASSERT_EQ(bytes.substr(0, expected), model.substr(position, expected));
+                position += expected;
+                break;
+            }
+            case 2:
+            case 3:
+                for (int32_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(random());
+                ASSERT_EQ(count <= 4 ? file->writeFew(bytes.data(), count) : file->write(bytes.data(), count), count);
+                if (model.size() < position + count) model.resize(position + count);
+                model.replace(position, count, bytes, 0, count);
+                position += count;
+                ASSERT_EQ(file->avail(), 0);
+                break;
+            case 4:
+                position = random() % (model.size() + 10);
+                ASSERT_EQ(file->seek(static_cast<int32_t>(position)), static_cast<int32_t>(position));
+                ASSERT_EQ(file->avail(), 0);
+                break;
+            case 5:
+                ASSERT_EQ(file->eof(), position >= model.size() ? 1 : 0);
+                ASSERT_EQ(file->position(), static_cast<int32_t>(position));
+                break;
+        }
+    }
+    file.reset();
+    EXPECT_EQ(read("data"), model);
+}
+
+TEST_F(FileStream, ReadAheadIsOneBufferAndLargeTransfersBypassIt) {
+    constexpr int32_t kBuffer = qyFileStream::kBufferSize;
+    write("data", std::string(3 * kBuffer, 'r'));
+    auto file = open("data", qyFileStream::Mode::read);
+    std::string bytes(2 * kBuffer, '\0');
+    EXPECT_EQ(file->read(bytes.data(), 10), 10);
+    EXPECT_EQ(file->avail(), kBuffer - 10);
+    EXPECT_EQ(file->read(bytes.data(), 2 * kBuffer), 2 * kBuffer);
+    EXPECT_EQ(file->avail(), 0);  // the rest came straight from the file
+    EXPECT_EQ(file->readFew(bytes.data(), 4), 4);
+    EXPECT_EQ(file->avail(), kBuffer - 14);
+    EXPECT_EQ(file->read(bytes.data(), kBuffer), kBuffer - 14);  // short at the end
+    EXPECT_EQ(file->eof(), 1);
+}
+
+// /dev/full takes nothing: the buffer hides that until it is passed on, and
+// from then on the stream stays failed.
+TEST_F(FileStream, AFullDiskFailsTheStream) {
+    std::unique_ptr<qyFileStream> full(qyFileStream::open("/dev/full", qyFileStream::Mode::write));
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(full->writeFew("abcd", 4), 4);  // buffered
+    EXPECT_EQ(full->eof(), -1);
+    EXPECT_EQ(full->writeFew("abcd", 4), 0);
+    EXPECT_EQ(full->write("abcd", 4), 0);
+    EXPECT_EQ(full->eof(), -1);
+    full.reset(qyFileStream::open("/dev/full", qyFileStream::Mode::update));
+    std::string block(qyFileStream::kBufferSize, 'x');
+    EXPECT_EQ(full->write(block.data(), qyFileStream::kBufferSize), 0);  // straight to the device
+    char byte = 1;
+    EXPECT_EQ(full->readFew(&byte, 1), 0);
+    EXPECT_EQ(full->avail(), 0);
+    EXPECT_EQ(full->eof(), -1);
 }
 
 using FileSystem = ScratchFolder;

@@ -19,24 +19,78 @@ static void opening(void) {
     _fclosefile(update);
 }
 
-/* data.bin holds the bytes 0..99, its first one now 65. */
+static void print_state(int file) {
+    kprint2("  avail ", __qyStrFromInt(_freadavail(file)));
+}
+
+/* data.bin holds the bytes 0..99, its first one now 65. Only bytes read ahead
+ * and not yet delivered count as available: none after a seek or a position
+ * query, none while writing. */
 static void positions(void) {
-    int file = _fopenfile(in_folder("/data.bin"));
+    int file = _freadfile(in_folder("/data.bin"));
+    print_state(file);
+    kprint2("byte ", __qyStrFromInt(_freadbyte(file)));
+    print_state(file);
     kprint2("seek ", __qyStrFromInt(_fseekfile(file, 10)));
-    kprint2("avail after seek ", __qyStrFromInt(_freadavail(file)));
+    print_state(file);
+    kprint2("eof ", __qyStrFromInt(_feof(file)));
+    print_state(file);
+    kprint2("int ", __qyStrFromInt(_freadint(file)));
+    print_state(file);
     kprint2("pos ", __qyStrFromInt(_ffilepos(file)));
+    print_state(file);
+    _fwritebyte(file, 1); /* read only: nothing happens */
+    kprint2("pos after write ", __qyStrFromInt(_ffilepos(file)));
+    kprint2("seek end ", __qyStrFromInt(_fseekfile(file, 100)));
+    kprint2("eof ", __qyStrFromInt(_feof(file)));
+    print_state(file);
+    _fclosefile(file);
+
+    file = _fopenfile(in_folder("/data.bin"));
+    kprint2("seek ", __qyStrFromInt(_fseekfile(file, 10)));
     kprint2("byte ", __qyStrFromInt(_freadbyte(file)));
-    kprint2("pos ", __qyStrFromInt(_ffilepos(file)));
-    kprint2("avail ", __qyStrFromInt(_freadavail(file)));
+    print_state(file);
     kprint2("byte ", __qyStrFromInt(_freadbyte(file)));
-    /* reading, then writing, then reading again on one file */
     _fwritebyte(file, 200);
+    print_state(file);
     kprint2("byte after write ", __qyStrFromInt(_freadbyte(file)));
+    print_state(file);
     kprint2("pos ", __qyStrFromInt(_ffilepos(file)));
+    _fwriteshort(file, 0x4241); /* "AB" over bytes 14 and 15 */
+    kprint2("eof after write ", __qyStrFromInt(_feof(file)));
+    print_state(file);
     kprint2("seek end ", __qyStrFromInt(_fseekfile(file, 100)));
     kprint2("eof ", __qyStrFromInt(_feof(file)));
     kprint2("seek before start ", __qyStrFromInt(_fseekfile(file, -1)));
     _fclosefile(file);
+
+    file = _fwritefile(in_folder("/written.bin"));
+    kprint2("eof ", __qyStrFromInt(_feof(file)));
+    _fwriteint(file, 0x64636261);
+    print_state(file);
+    kprint2("read ", __qyStrFromInt(_freadbyte(file)));
+    kprint2("pos ", __qyStrFromInt(_ffilepos(file)));
+    kprint2("seek ", __qyStrFromInt(_fseekfile(file, 1)));
+    _fwritebyte(file, 'B');
+    _fclosefile(file);
+}
+
+/* A full disk: the writes that reach it fail, and Eof tells from then on. */
+static void full_disk(void) {
+    int file = _fwritefile(kstr("/dev/full"));
+    _fwriteint(file, 7);
+    kprint2("full eof ", __qyStrFromInt(_feof(file)));
+    _fwritebyte(file, 7);
+    kprint2("full eof ", __qyStrFromInt(_feof(file)));
+    _fclosefile(file);
+    file = _fwritefile(kstr("/dev/full"));
+    int bank = _fcreatebank(100000);
+    kprint2("full bulk ", __qyStrFromInt(_fwritebytes(bank, file, 0, 100000)));
+    kprint2("full eof ", __qyStrFromInt(_feof(file)));
+    _ffreebank(bank);
+    _fclosefile(file);
+    kprint2("write to a folder ", __qyStrFromInt(_fwritefile(_fcommandline())));
+    kprint2("read a folder ", __qyStrFromInt(_freadfile(_fcommandline())));
 }
 
 static void paths(void) {
@@ -107,6 +161,7 @@ void __MAIN(void) {
         case 0:
             opening();
             positions();
+            full_disk();
             paths();
             listing();
             copying();
@@ -114,6 +169,8 @@ void __MAIN(void) {
             leave_open();
             break;
         case 1:
+            /* left open when the program ends with an error */
+            _fwriteline(_fwritefile(in_folder("/before_error.txt")), kstr("kept"));
             _fclosefile(0);
             _fclosefile(_fwritefile(in_folder("/after.txt")));
             break;
