@@ -128,6 +128,7 @@ bool qyFileStream::readAhead() {
 
 int32_t qyFileStream::takeReadAhead(uint8_t* destination, int32_t count) {
     const int32_t taken = std::min(count, avail());
+    if (taken == 0) return 0;  // the window may be closed (null)
     std::memcpy(destination, getCursor_, static_cast<size_t>(taken));
     getCursor_ += taken;
     return taken;

@@ -18,7 +18,8 @@
 // writing only. eof() peeks one byte (filling the buffer when it is empty):
 // 1 when none can be read at the position, else 0. A failed read or write (a
 // full disk) fails the stream for good: eof() is -1 from then on, read() and
-// write() deliver 0, and the buffered bytes are dropped.
+// write() deliver 0, and the buffered bytes are dropped. A write to a file
+// open for reading only takes nothing (0) and fails nothing.
 class qyFileStream final : public qyStream {
 public:
     using Mode = korva::PlatformFile::Mode;
