@@ -13,13 +13,11 @@ namespace {
 
 Canvas& current() { return *graphicsState.buffer; }
 
-// Components are composed in 32-bit arithmetic without clamping: a value
-// above 255 spills into the next channel.
+}  // namespace
+
 uint32_t composeRgb(int32_t red, int32_t green, int32_t blue) {
     return (static_cast<uint32_t>(red) << 16) | (static_cast<uint32_t>(green) << 8) | static_cast<uint32_t>(blue);
 }
-
-}  // namespace
 
 void cmdSetBuffer(int32_t buffer) { selectBuffer(checkedBuffer(buffer)); }
 

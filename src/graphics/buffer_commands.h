@@ -8,6 +8,10 @@
 
 namespace korva {
 
+// A colour from its components, in 32-bit arithmetic without clamping: a
+// value above 255 spills into the next channel.
+uint32_t composeRgb(int32_t red, int32_t green, int32_t blue);
+
 void cmdSetBuffer(int32_t buffer);
 int32_t cmdGraphicsBuffer();
 int32_t cmdLoadBuffer(int32_t buffer, qyStr* file);

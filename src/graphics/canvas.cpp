@@ -16,8 +16,6 @@ bool clipRect(Rect& r, const Rect& clip) {
 
 namespace {
 
-constexpr uint32_t kRgb = 0x00FFFFFF;
-
 // Clips `moving` to `clip` and shifts the paired rectangle's edges by the
 // same amounts, so that the two stay the same size and aligned.
 bool clipPair(Rect& moving, Rect& paired, const Rect& clip) {
@@ -37,6 +35,7 @@ Canvas::Canvas(Graphics* owner, std::shared_ptr<Surface> surface, int32_t flags)
       graphics_(owner),
       surface_(std::move(surface)),
       maskWords_((surface_->width() + 31) / 32),
+      maskRowBuilder_(maskRowBuilderFor(surface_->format())),
       rect_{0, 0, surface_->width(), surface_->height()},
       format_(surface_->format()),
       viewport_(rect_) {
@@ -80,7 +79,14 @@ void Canvas::setHandle(int32_t x, int32_t y) {
     handleY_ = y;
 }
 
-void Canvas::setMask(uint32_t argb) { maskNative_ = format_.toNative(argb); }
+// A collision mask that already exists follows the new colour at once, so
+// the next pixel-exact test sees the new transparent pixels everywhere.
+void Canvas::setMask(uint32_t argb) {
+    const uint32_t native = format_.toNative(argb);
+    if (native == maskNative_) return;
+    maskNative_ = native;
+    updateMask(rect_);
+}
 
 void Canvas::setColor(uint32_t argb) {
     colorArgb_ = argb | 0xFF000000u;
@@ -181,20 +187,12 @@ void Canvas::updateMask(Rect area) {
     unlock();
 }
 
-// Each bit says whether a pixel is solid: its RGB differs from the mask
-// colour's. The leftmost pixel of a word is its most significant bit.
 void Canvas::rebuildMaskWords(const Rect& area) {
-    const uint32_t maskRgb = getMask() & kRgb;
-    const int32_t firstWord = area.x0 / 32, endWord = (area.x1 + 31) / 32;
+    const int32_t firstWord = area.x0 / 32, x0 = firstWord * 32;
+    const int32_t pixels = std::min((area.x1 + 31) / 32 * 32, width()) - x0;
     for (int32_t y = area.y0; y < area.y1; ++y) {
         uint32_t* row = mask_.data() + static_cast<size_t>(y) * static_cast<size_t>(maskWords_);
-        for (int32_t word = firstWord; word < endWord; ++word) {
-            const int32_t x0 = word * 32, x1 = std::min(x0 + 32, width());
-            uint32_t bits = 0;
-            for (int32_t x = x0; x < x1; ++x)
-                if ((readPixelFast(x, y) & kRgb) != maskRgb) bits |= 0x80000000u >> (x - x0);
-            row[word] = bits;
-        }
+        maskRowBuilder_(format_, pixelAddress(x0, y), pixels, maskNative_, row + firstWord);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/mask_rows.h"
 #include "graphics/pixel_format.h"
 #include "graphics/rect.h"
 #include "graphics/surface.h"
@@ -104,6 +105,14 @@ public:
     int32_t maskWords() const { return maskWords_; }
     void updateMask(Rect area);
 
+    // Whether this canvas drawn at (x, y) meets other drawn at (otherX,
+    // otherY), both placed by their handles: their boxes overlap and, unless
+    // boxOnly, some pixel of the overlap is solid in both. Builds the
+    // collision masks the pixel test needs.
+    bool collide(int32_t x, int32_t y, Canvas& other, int32_t otherX, int32_t otherY, bool boxOnly);
+    // The same against the rectangle (rx, ry, rwidth, rheight), taken as given.
+    bool rectCollide(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t rwidth, int32_t rheight, bool boxOnly);
+
     // Full-screen page flip: the two buffers exchange their pixel stores.
     friend void swapSurfaces(Canvas& a, Canvas& b);
 
@@ -133,6 +142,7 @@ private:
     uint8_t* bits_ = nullptr;
     int32_t maskWords_;
     std::vector<uint32_t> mask_;  // empty until first asked for
+    MaskRowBuilder maskRowBuilder_;
     Rect rect_;
     PixelFormat format_;
     Font* font_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
+#include "graphics/image_commands.h"
 #include "platform/platform_runtime.h"
 #include "startup/error.h"
 
@@ -44,8 +45,10 @@ void resetDrawingState(bool graphicsSet, int32_t flags) {
     selectBuffer((flags & kGraphics3D) != 0 ? graphics->backCanvas() : graphics->frontCanvas());
 }
 
-// Everything the old Graphics owned (canvases, fonts) goes with it.
+// Images do not survive a mode change; everything else the old Graphics
+// owned (canvases, fonts) goes with it.
 void reopenDisplay(int32_t width, int32_t height, int32_t depth, int32_t flags, bool graphicsSet) {
+    freeAllImages();
     platform().closeGraphics(platform().graphics());
     graphicsState.graphics = nullptr;
     Graphics* opened = platform().openGraphics(width, height, depth, graphicsState.driverIndex, flags);
@@ -105,6 +108,7 @@ void cmdGraphics(int32_t width, int32_t height, int32_t depth, int32_t mode) {
 }
 
 void cmdEndGraphics() {
+    freeAllImages();
     if (!graphicsState.graphicsSet) return;
     reopenDisplay(400, 300, 0, kGraphicsWindowed, false);
 }
@@ -117,6 +121,7 @@ bool openDefaultDisplay() {
 }
 
 void closeDisplay() {
+    freeAllImages();
     graphicsState.modeList.clear();
     platform().closeGraphics(platform().graphics());
     graphicsState = GraphicsState{};

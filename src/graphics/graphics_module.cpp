@@ -1,8 +1,10 @@
 // The graphics module: display modes, buffers and drawing. Commands join
 // this table, in their declaration order, as their parts are built.
 #include "graphics/buffer_commands.h"
+#include "graphics/collision_commands.h"
 #include "graphics/display_commands.h"
 #include "graphics/font_commands.h"
+#include "graphics/image_commands.h"
 #include "startup/declaration.h"
 
 namespace korva {
@@ -67,6 +69,40 @@ const Declaration kGraphicsDeclarations[] = {
     {"%FontHeight", routine(cmdFontHeight)},
     {"%StringWidth$string", routine(cmdStringWidth)},
     {"%StringHeight$string", routine(cmdStringHeight)},
+
+    {"%LoadImage$bmpfile", routine(cmdLoadImage)},
+    {"%CopyImage%image", routine(cmdCopyImage)},
+    {"%CreateImage%width%height%frames=1", routine(cmdCreateImage)},
+    {"%LoadAnimImage$bmpfile%cellwidth%cellheight%first%count", routine(cmdLoadAnimImage)},
+    {"FreeImage%image", routine(cmdFreeImage)},
+    {"%SaveImage%image$bmpfile%frame=0", routine(cmdSaveImage)},
+    {"GrabImage%image%x%y%frame=0", routine(cmdGrabImage)},
+    {"%ImageBuffer%image%frame=0", routine(cmdImageBuffer)},
+    {"DrawImage%image%x%y%frame=0", routine(cmdDrawImage)},
+    {"DrawBlock%image%x%y%frame=0", routine(cmdDrawBlock)},
+    {"TileImage%image%x=0%y=0%frame=0", routine(cmdTileImage)},
+    {"TileBlock%image%x=0%y=0%frame=0", routine(cmdTileBlock)},
+    {"DrawImageRect%image%x%y%rect_x%rect_y%rect_width%rect_height%frame=0", routine(cmdDrawImageRect)},
+    {"DrawBlockRect%image%x%y%rect_x%rect_y%rect_width%rect_height%frame=0", routine(cmdDrawBlockRect)},
+    {"MaskImage%image%red%green%blue", routine(cmdMaskImage)},
+    {"HandleImage%image%x%y", routine(cmdHandleImage)},
+    {"MidHandle%image", routine(cmdMidHandle)},
+    {"AutoMidHandle%enable", routine(cmdAutoMidHandle)},
+    {"%ImageWidth%image", routine(cmdImageWidth)},
+    {"%ImageHeight%image", routine(cmdImageHeight)},
+    {"%ImageXHandle%image", routine(cmdImageXHandle)},
+    {"%ImageYHandle%image", routine(cmdImageYHandle)},
+    {"ScaleImage%image#xscale#yscale", routine(cmdScaleImage)},
+    {"ResizeImage%image#width#height", routine(cmdResizeImage)},
+    {"RotateImage%image#angle", routine(cmdRotateImage)},
+    {"TFormImage%image#a#b#c#d", routine(cmdTFormImage)},
+    {"TFormFilter%enable", routine(cmdTFormFilter)},
+
+    {"%ImagesOverlap%image1%x1%y1%image2%x2%y2", routine(cmdImagesOverlap)},
+    {"%ImagesCollide%image1%x1%y1%frame1%image2%x2%y2%frame2", routine(cmdImagesCollide)},
+    {"%RectsOverlap%x1%y1%width1%height1%x2%y2%width2%height2", routine(cmdRectsOverlap)},
+    {"%ImageRectOverlap%image%x%y%rect_x%rect_y%rect_width%rect_height", routine(cmdImageRectOverlap)},
+    {"%ImageRectCollide%image%x%y%frame%rect_x%rect_y%rect_width%rect_height", routine(cmdImageRectCollide)},
 
     {"ShowPointer", routine(cmdShowPointer)},
     {"HidePointer", routine(cmdHidePointer)},

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 #include "core/handle.h"
@@ -13,6 +14,7 @@ namespace korva {
 class Canvas;
 class Font;
 class Graphics;
+class Image;
 
 struct GraphicsState {
     Graphics* graphics = nullptr;
@@ -26,6 +28,7 @@ struct GraphicsState {
     bool graphicsSet = false;  // a display of the program's own Graphics command is open
     int32_t driverIndex = 0;   // 0-based
     std::vector<GfxMode> modeList;  // filled by CountGfxModes
+    std::unordered_set<Image*> images;  // the live images; all freed before the display closes
 };
 
 extern GraphicsState graphicsState;

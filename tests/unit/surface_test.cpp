@@ -13,6 +13,7 @@
 #include "graphics/pixel_format.h"
 #include "graphics/pixel_storage.h"
 #include "graphics/surface.h"
+#include "simd_setting.h"
 
 namespace {
 
@@ -24,16 +25,6 @@ std::vector<PixelFormat> everyFormat() {
     return {PixelFormat::xrgb8888(), PixelFormat::argb8888(), PixelFormat::rgb888(),
             PixelFormat::rgb565(),   PixelFormat::xrgb1555(), PixelFormat::fromMasks(8, 0, 0xE0, 0x1C, 0x03)};
 }
-
-// Sets the process-wide SIMD switch for one scope.
-class SimdSetting {
-public:
-    explicit SimdSetting(bool enabled) : previous_(simdEnabled()) { setSimdEnabled(enabled); }
-    ~SimdSetting() { setSimdEnabled(previous_); }
-
-private:
-    bool previous_;
-};
 
 uint32_t valueMaskOf(int bytes) { return bytes == 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1; }
 
