@@ -6,6 +6,7 @@
 
 #include "e2e_support.h"
 #include "file_test_folder.h"
+#include "screen_recorder.h"
 
 namespace korva::test {
 namespace {
@@ -127,6 +128,23 @@ TEST_F(Images, DamagedPicturesLoadNothing) {
         writeBytes(folder_ / "damaged.bmp", bytes);
         EXPECT_EQ(output("24"), (std::vector<std::string>{"image 0", "strip 0", "missing 0"})) << bytes.size();
     }
+}
+
+// A sprite with a magenta margin drawn masked about its handle, and tiles
+// on the grid through the viewport's corner, shown by Flip.
+TEST_F(Images, WhatReachesTheScreen) {
+    const ScreenImage shot = screensOf("images", "25 " + folder_.path())["shown"];
+    ASSERT_EQ(shot.width, 64);
+    const uint32_t blue = 0x0000FF, white = 0xFFFFFF, red = 0xFF0000, green = 0x00FF00;
+    EXPECT_EQ(shot.rgbAt(8, 8), white);
+    EXPECT_EQ(shot.rgbAt(11, 11), white);
+    EXPECT_EQ(shot.rgbAt(7, 8), blue);
+    EXPECT_EQ(shot.rgbAt(12, 12), blue);
+    EXPECT_EQ(shot.rgbAt(6, 6), blue);
+    EXPECT_EQ(shot.rgbAt(32, 24), red);
+    EXPECT_EQ(shot.rgbAt(33, 25), green);
+    EXPECT_EQ(shot.rgbAt(63, 47), green);
+    EXPECT_EQ(shot.rgbAt(31, 23), blue);
 }
 
 TEST(Collisions, BoxesAndPixels) {

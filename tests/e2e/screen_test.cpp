@@ -1,33 +1,19 @@
-// What reaches the screen: the program runs in this process, and at every
-// line it logs the test keeps what the window shows at that moment.
+// What reaches the screen: windows, scaled windows, full screen, pictures.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <map>
 #include <string>
 
-#include "e2e_support.h"
-#include "platform/platform_runtime.h"
+#include "screen_recorder.h"
 
 namespace korva::test {
 namespace {
 
 constexpr uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
-class ScreenRecorder final : public QuietDebugger {
-public:
-    void debugLog(const char* text) override { shots[text] = PlatformRuntime::current()->screen(); }
-    std::map<std::string, ScreenImage> shots;
-};
-
-std::map<std::string, ScreenImage> screensOf(const std::string& arguments) {
-    ScreenRecorder recorder;
-    runtimeGetRuntime()->execute(linkImage("screen"), arguments.c_str(), &recorder);
-    return recorder.shots;
-}
-
 TEST(Screen, FlipShowsTheBackBufferOnlyWhenItChangedAndTheTickAFrontBufferDrawnOn) {
-    auto shots = screensOf("1");
+    auto shots = screensOf("screen", "1");
     ASSERT_EQ(shots["back drawn"].width, 40);
     EXPECT_EQ(shots["back drawn"].rgbAt(20, 15), kBlack);  // the back buffer waits for Flip
     const ScreenImage& flipped = shots["flipped"];
@@ -38,7 +24,7 @@ TEST(Screen, FlipShowsTheBackBufferOnlyWhenItChangedAndTheTickAFrontBufferDrawnO
 }
 
 TEST(Screen, AScaledWindowStretchesTheFrame) {
-    const ScreenImage shot = screensOf("2")["stretched"];
+    const ScreenImage shot = screensOf("screen", "2")["stretched"];
     ASSERT_EQ(shot.width, 400);
     EXPECT_EQ(shot.rgbAt(99, 99), kRed);
     EXPECT_EQ(shot.rgbAt(100, 100), kBlack);
@@ -50,7 +36,7 @@ TEST(Screen, AScaledWindowStretchesTheFrame) {
 TEST(Screen, FullScreenKeepsTheAspectWithBlackBarsAtEveryDepth) {
     for (const char* depth : {"32", "24", "16"}) {
         SCOPED_TRACE(depth);
-        const ScreenImage shot = screensOf(std::string("3 ") + depth)["full screen"];
+        const ScreenImage shot = screensOf("screen", std::string("3 ") + depth)["full screen"];
         ASSERT_EQ(shot.width, 1920);
         ASSERT_EQ(shot.height, 1080);
         EXPECT_EQ(shot.rgbAt(239, 540), kBlack);
@@ -74,7 +60,7 @@ TEST(Screen, LoadBufferDrawsAtTheCornerAndKeepsTheOrigin) {
     bitmap.resize(54, 0);
     for (int pixel = 0; pixel < 40 * 30; ++pixel) bitmap.insert(bitmap.end(), {0, 255, 0});
     writeBytes(file, bitmap);
-    auto shots = screensOf("4 " + file);
+    auto shots = screensOf("screen", "4 " + file);
     EXPECT_EQ(shots.count("1"), 1u);
     const ScreenImage& shot = shots["loaded"];
     EXPECT_EQ(shot.rgbAt(0, 0), kGreen);

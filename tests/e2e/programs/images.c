@@ -13,13 +13,14 @@ static qyStr *fileIn(const char *name) { return __qyStrConcat(__qyStrLoad(&folde
 /* The colour of a pixel of the current buffer, without alpha. */
 static int rgbAt(int x, int y) { return _freadpixel(x, y, 0) & 0xFFFFFF; }
 
-/* Fills a frame with one colour and returns to the front buffer. */
+/* Fills a frame with one colour and selects the buffer that was current again. */
 static void fillFrame(int image, int frame, int red, int green, int blue) {
+    int previous = _fgraphicsbuffer();
     _fsetbuffer(_fimagebuffer(image, frame));
     _fclscolor(red, green, blue);
     _fcls();
     _fclscolor(0, 0, 0);
-    _fsetbuffer(_ffrontbuffer());
+    _fsetbuffer(previous);
 }
 
 static void clearScreen(void) {
@@ -241,7 +242,7 @@ static void frameless(void) {
 /* Colours that truncate to the mask colour are transparent in 16 bits. */
 static void aliasing(int depth) {
     int image;
-    if (depth == 16) _fgraphics(1024, 768, 16, 1);
+    if (depth == 16) _fgraphics(640, 480, 16, 1);
     image = _fcreateimage(4, 4, 1);
     _fmaskimage(image, 255, 0, 255);
     fillFrame(image, 0, 250, 2, 252);
@@ -302,6 +303,32 @@ static void loadFailures(void) {
     report("missing ", _floadimage(fileIn("/missing.png")));
 }
 
+/* A window's back buffer with a masked sprite and tiles, flipped: the test
+ * looks at the screen when "shown" is logged. */
+static void screen(void) {
+    int sprite, tile;
+    _fgraphics(64, 48, 0, 2);
+    sprite = _fcreateimage(8, 8, 1);
+    tile = _fcreateimage(2, 2, 1);
+    _fsetbuffer(_fbackbuffer());
+    _fclscolor(0, 0, 255);
+    _fcls();
+    fillFrame(sprite, 0, 255, 0, 255);
+    _fcolor(255, 255, 255);
+    _fsetbuffer(_fimagebuffer(sprite, 0));
+    _frect(2, 2, 4, 4, 1);
+    _fsetbuffer(_fbackbuffer());
+    _fmaskimage(sprite, 255, 0, 255);
+    _fhandleimage(sprite, 4, 4);
+    _fdrawimage(sprite, 10, 10, 0);
+    fillFrame(tile, 0, 255, 0, 0);
+    _fwritepixel(1, 1, 0x00FF00, _fimagebuffer(tile, 0));
+    _fviewport(32, 24, 32, 24);
+    _ftileblock(tile, 0, 0, 0);
+    _fflip(0);
+    kprint("shown");
+}
+
 void __MAIN(void) {
     int step = __qyStrToInt(_fleft(_fcommandline(), 2));
     __qyStrStore(&folder, _fmid(_fcommandline(), 4, -1));
@@ -315,4 +342,5 @@ void __MAIN(void) {
     if (step == 21 || step == 22) aliasing(step == 21 ? 16 : 32);
     if (step == 23) copying();
     if (step == 24) loadFailures();
+    if (step == 25) screen();
 }
