@@ -1,0 +1,141 @@
+#include "network/tcp_stream.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "network/tcp_server.h"
+
+using korva::Deadline;
+using korva::WaitResult;
+
+int32_t qyTCPStream::readTimeoutMillis = kDefaultReadTimeoutMillis;
+
+namespace {
+
+bool connectTo(int socket, korva::Ipv4Endpoint server, uint16_t localPort) {
+    if (localPort != 0 && !korva::bindToAllInterfaces(socket, localPort)) return false;
+    const sockaddr_in address = korva::socketAddressOf(server);
+    return connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+// The system answers a close with a reset instead of the end of the data
+// while received bytes lie unread, and the peer may then lose what was sent
+// to it last. What has arrived is discarded first; the count is taken once,
+// so a peer that keeps sending cannot hold the close up.
+void discardUnread(int socket) {
+    int32_t left = korva::bytesWaiting(socket);
+    uint8_t scratch[4096];
+    while (left > 0) {
+        const ssize_t got = recv(socket, scratch, std::min<size_t>(sizeof scratch, left), MSG_DONTWAIT);
+        if (got <= 0) return;
+        left -= static_cast<int32_t>(got);
+    }
+}
+
+bool interrupted() { return errno == EINTR; }
+bool wouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+}  // namespace
+
+qyTCPStream* qyTCPStream::open(korva::Ipv4Endpoint server, uint16_t localPort) {
+    const int socket = korva::openSocket(SOCK_STREAM);
+    if (socket < 0) return nullptr;
+    if (connectTo(socket, server, localPort)) return korva::newOwnerOf<qyTCPStream>(socket, nullptr);
+    close(socket);
+    return nullptr;
+}
+
+qyTCPStream::qyTCPStream(int socket, qyTCPServer* server)
+    : socket_(socket), server_(server), peer_(korva::peerEndpoint(socket)) {}
+
+// A failed connection needs no lingering either: closing never waits for
+// unsent data here, the system delivers it in the background.
+qyTCPStream::~qyTCPStream() {
+    if (server_ != nullptr) server_->forget(this);
+    discardUnread(socket_);
+    close(socket_);
+}
+
+int32_t qyTCPStream::takeReadAhead(void* buffer, int32_t count) {
+    const int32_t taken = std::min(count, readAheadEnd_ - readAheadStart_);
+    std::memcpy(buffer, readAhead_ + readAheadStart_, static_cast<size_t>(taken));
+    readAheadStart_ += taken;
+    return taken;
+}
+
+int32_t qyTCPStream::receiveSome(void* buffer, int32_t capacity, const Deadline& deadline) {
+    for (;;) {
+        const ssize_t got = recv(socket_, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT);
+        if (got > 0) return static_cast<int32_t>(got);
+        if (got == 0) {
+            state_ = State::closedByPeer;
+            return 0;
+        }
+        if (interrupted()) continue;
+        if (!wouldBlock() || korva::waitFor(socket_, POLLIN, deadline.remaining()) != WaitResult::ready) {
+            state_ = State::failed;
+            return 0;
+        }
+    }
+}
+
+int32_t qyTCPStream::read(void* buffer, int32_t count) {
+    if (state_ != State::open || count <= 0) return 0;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    int32_t delivered = takeReadAhead(bytes, count);
+    const Deadline deadline(readTimeoutMillis);
+    while (delivered < count && state_ == State::open) {
+        const int32_t wanted = count - delivered;
+        if (wanted >= kReadAheadSize) {
+            delivered += receiveSome(bytes + delivered, wanted, deadline);
+        } else {
+            readAheadStart_ = 0;
+            readAheadEnd_ = receiveSome(readAhead_, kReadAheadSize, deadline);
+            delivered += takeReadAhead(bytes + delivered, wanted);
+        }
+    }
+    return delivered;
+}
+
+int32_t qyTCPStream::write(const void* buffer, int32_t count) {
+    if (state_ != State::open || count <= 0) return 0;
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    const int32_t patience = std::max(readTimeoutMillis, kShortestSendWaitMillis);
+    int32_t sent = 0;
+    while (sent < count) {
+        const ssize_t accepted = send(socket_, bytes + sent, static_cast<size_t>(count - sent), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (accepted > 0) {
+            sent += static_cast<int32_t>(accepted);
+        } else if (!interrupted() && (!wouldBlock() || korva::waitFor(socket_, POLLOUT, patience) != WaitResult::ready)) {
+            state_ = State::failed;
+            break;
+        }
+    }
+    return sent;
+}
+
+int32_t qyTCPStream::avail() {
+    const int32_t waiting = korva::bytesWaiting(socket_);
+    if (waiting < 0) {
+        state_ = State::failed;
+        return 0;
+    }
+    return readAheadEnd_ - readAheadStart_ + waiting;
+}
+
+int32_t qyTCPStream::eof() {
+    if (state_ != State::open || readAheadStart_ < readAheadEnd_) return static_cast<int32_t>(state_);
+    switch (korva::waitFor(socket_, POLLIN, 0)) {
+        case WaitResult::timedOut: return 0;
+        case WaitResult::failed: state_ = State::failed; break;
+        case WaitResult::ready:
+            if (avail() == 0 && state_ == State::open) state_ = State::closedByPeer;
+            break;
+    }
+    return static_cast<int32_t>(state_);
+}
