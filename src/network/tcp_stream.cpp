@@ -68,19 +68,25 @@ int32_t qyTCPStream::takeReadAhead(void* buffer, int32_t count) {
     return taken;
 }
 
-int32_t qyTCPStream::receiveSome(void* buffer, int32_t capacity, const Deadline& deadline) {
+// A receive that came back short has taken everything there was, so the
+// next one waits first instead of asking the system for nothing.
+int32_t qyTCPStream::receiveSome(void* buffer, int32_t capacity, const Deadline& deadline, bool drained) {
     for (;;) {
+        if (drained && korva::waitFor(socket_, POLLIN, deadline.remaining()) != WaitResult::ready) {
+            state_ = State::failed;
+            return 0;
+        }
         const ssize_t got = recv(socket_, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT);
         if (got > 0) return static_cast<int32_t>(got);
         if (got == 0) {
             state_ = State::closedByPeer;
             return 0;
         }
-        if (interrupted()) continue;
-        if (!wouldBlock() || korva::waitFor(socket_, POLLIN, deadline.remaining()) != WaitResult::ready) {
+        if (!interrupted() && !wouldBlock()) {
             state_ = State::failed;
             return 0;
         }
+        drained = wouldBlock();
     }
 }
 
@@ -89,13 +95,13 @@ int32_t qyTCPStream::read(void* buffer, int32_t count) {
     auto* bytes = static_cast<uint8_t*>(buffer);
     int32_t delivered = takeReadAhead(bytes, count);
     const Deadline deadline(readTimeoutMillis);
-    while (delivered < count && state_ == State::open) {
+    for (bool drained = false; delivered < count && state_ == State::open; drained = true) {
         const int32_t wanted = count - delivered;
         if (wanted >= kReadAheadSize) {
-            delivered += receiveSome(bytes + delivered, wanted, deadline);
+            delivered += receiveSome(bytes + delivered, wanted, deadline, drained);
         } else {
             readAheadStart_ = 0;
-            readAheadEnd_ = receiveSome(readAhead_, kReadAheadSize, deadline);
+            readAheadEnd_ = receiveSome(readAhead_, kReadAheadSize, deadline, drained);
             delivered += takeReadAhead(bytes + delivered, wanted);
         }
     }
@@ -107,11 +113,19 @@ int32_t qyTCPStream::write(const void* buffer, int32_t count) {
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     const int32_t patience = std::max(readTimeoutMillis, kShortestSendWaitMillis);
     int32_t sent = 0;
-    while (sent < count) {
+    // A send that the system took only in part has filled its buffer.
+    for (bool full = false; sent < count;) {
+        if (full && korva::waitFor(socket_, POLLOUT, patience) != WaitResult::ready) {
+            state_ = State::failed;
+            break;
+        }
         const ssize_t accepted = send(socket_, bytes + sent, static_cast<size_t>(count - sent), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (accepted > 0) {
             sent += static_cast<int32_t>(accepted);
-        } else if (!interrupted() && (!wouldBlock() || korva::waitFor(socket_, POLLOUT, patience) != WaitResult::ready)) {
+            full = true;
+        } else if (interrupted() || wouldBlock()) {
+            full = wouldBlock();
+        } else {
             state_ = State::failed;
             break;
         }

@@ -45,9 +45,10 @@ public:
 private:
     enum class State : int32_t { open = 0, closedByPeer = 1, failed = -1 };
 
-    // Receives at least one byte into the buffer, waiting until the deadline;
-    // returns the count, or 0 after changing the state.
-    int32_t receiveSome(void* buffer, int32_t capacity, const korva::Deadline& deadline);
+    // Receives at least one byte into the buffer, waiting until the deadline
+    // (at once when the socket was found drained); returns the count, or 0
+    // after changing the state.
+    int32_t receiveSome(void* buffer, int32_t capacity, const korva::Deadline& deadline, bool drained);
     int32_t takeReadAhead(void* buffer, int32_t count);
 
     const int socket_;
