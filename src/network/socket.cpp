@@ -48,6 +48,11 @@ WaitResult waitFor(int socket, short events, int32_t timeoutMillis) {
     }
 }
 
+bool limitReceiveWait(int socket, int32_t millis) {
+    const timeval wait{millis / 1000, millis % 1000 * 1000};
+    return setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0;
+}
+
 int32_t bytesWaiting(int socket) {
     int count = 0;
     return ioctl(socket, FIONREAD, &count) == 0 ? count : -1;

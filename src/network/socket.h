@@ -59,6 +59,9 @@ Owner* newOwnerOf(int socket, Arguments... arguments) {
     }
 }
 
+// Makes a blocking receive on the socket give up after the time (> 0).
+bool limitReceiveWait(int socket, int32_t millis);
+
 // Bytes waiting to be received; -1 when the system cannot tell.
 int32_t bytesWaiting(int socket);
 

@@ -1,6 +1,5 @@
 #include "network/udp_stream.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,14 +10,12 @@
 namespace korva {
 namespace {
 
-// One receive that never blocks: a socket reported readable may still have
-// nothing to give (a datagram dropped for a bad checksum). Returns the
-// datagram's length, or -1.
-ssize_t receiveDatagram(int socket, uint8_t* buffer, int32_t capacity, Ipv4Endpoint& sender) {
+// Returns the datagram's length, or -1.
+ssize_t receiveDatagram(int socket, uint8_t* buffer, int32_t capacity, int flags, Ipv4Endpoint& sender) {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    const ssize_t got = recvfrom(socket, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT,
-                                 reinterpret_cast<sockaddr*>(&address), &length);
+    const ssize_t got =
+        recvfrom(socket, buffer, static_cast<size_t>(capacity), flags, reinterpret_cast<sockaddr*>(&address), &length);
     if (got >= 0) sender = endpointOf(address);
     return got;
 }
@@ -27,7 +24,6 @@ ssize_t receiveDatagram(int socket, uint8_t* buffer, int32_t capacity, Ipv4Endpo
 }  // namespace korva
 
 using korva::Deadline;
-using korva::WaitResult;
 
 qyUDPStream* qyUDPStream::create(uint16_t port) {
     const int socket = korva::openSocket(SOCK_DGRAM);
@@ -67,27 +63,32 @@ int32_t qyUDPStream::eof() {
     return readPosition_ == receivedLength_ ? 1 : 0;
 }
 
-// A receive that fails after the wait (nothing there after all, or an error
-// the system reports for an earlier send) waits again for the time left.
+// The receive itself waits, bounded by the socket's receive time-out, which
+// is set only when the wait changes: a round trip then costs one system call
+// for the reply, not a wait and a receive. A wait of 0 looks once. A receive
+// cut short by a signal, or failing with an error the system reports for an
+// earlier send, is tried again for the time left.
 uint32_t qyUDPStream::receive(int32_t timeoutMillis) {
     if (failed_) return 0;
     const Deadline deadline(timeoutMillis);
-    for (;;) {
-        const WaitResult wait = korva::waitFor(socket_, POLLIN, deadline.remaining());
-        if (wait == WaitResult::timedOut) return 0;
-        if (wait == WaitResult::failed) {
-            failed_ = true;
-            return 0;
+    for (int32_t left = std::max(timeoutMillis, 0);; left = deadline.remaining()) {
+        if (left > 0 && left != receiveWaitMillis_) {
+            if (!korva::limitReceiveWait(socket_, left)) {
+                failed_ = true;
+                return 0;
+            }
+            receiveWaitMillis_ = left;
         }
         korva::Ipv4Endpoint sender;
-        const ssize_t length = korva::receiveDatagram(socket_, received_, kLargestDatagram, sender);
+        const ssize_t length =
+            korva::receiveDatagram(socket_, received_, kLargestDatagram, left > 0 ? 0 : MSG_DONTWAIT, sender);
         if (length >= 0) {
             receivedLength_ = static_cast<int32_t>(length);
             readPosition_ = 0;
             lastSender_ = sender;
             return sender.ip;
         }
-        if (deadline.remaining() == 0) return 0;
+        if (errno == EAGAIN || errno == EWOULDBLOCK || deadline.remaining() == 0) return 0;
     }
 }
 

@@ -46,6 +46,7 @@ private:
 
     const int socket_;
     bool failed_ = false;
+    int32_t receiveWaitMillis_ = 0;  // the socket's receive time-out; 0: none set
     const korva::Ipv4Endpoint own_;
     korva::Ipv4Endpoint lastSender_;  // the own address until a datagram arrives
 
