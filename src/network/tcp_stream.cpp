@@ -51,7 +51,9 @@ qyTCPStream* qyTCPStream::open(korva::Ipv4Endpoint server, uint16_t localPort) {
 }
 
 qyTCPStream::qyTCPStream(int socket, qyTCPServer* server)
-    : socket_(socket), server_(server), peer_(korva::peerEndpoint(socket)) {}
+    : socket_(socket), server_(server), peer_(korva::peerEndpoint(socket)) {
+    getCursor_ = getLimit_ = readAhead_;
+}
 
 // A failed connection needs no lingering either: closing never waits for
 // unsent data here, the system delivers it in the background.
@@ -61,10 +63,17 @@ qyTCPStream::~qyTCPStream() {
     close(socket_);
 }
 
+// Nothing is read once the stream is no longer open, not even what was read
+// ahead.
+void qyTCPStream::end(State state) {
+    state_ = state;
+    getCursor_ = getLimit_ = readAhead_;
+}
+
 int32_t qyTCPStream::takeReadAhead(void* buffer, int32_t count) {
-    const int32_t taken = std::min(count, readAheadEnd_ - readAheadStart_);
-    std::memcpy(buffer, readAhead_ + readAheadStart_, static_cast<size_t>(taken));
-    readAheadStart_ += taken;
+    const auto taken = static_cast<int32_t>(std::min<ptrdiff_t>(count, getLimit_ - getCursor_));
+    std::memcpy(buffer, getCursor_, static_cast<size_t>(taken));
+    getCursor_ += taken;
     return taken;
 }
 
@@ -73,17 +82,17 @@ int32_t qyTCPStream::takeReadAhead(void* buffer, int32_t count) {
 int32_t qyTCPStream::receiveSome(void* buffer, int32_t capacity, const Deadline& deadline, bool drained) {
     for (;;) {
         if (drained && korva::waitFor(socket_, POLLIN, deadline.remaining()) != WaitResult::ready) {
-            state_ = State::failed;
+            end(State::failed);
             return 0;
         }
         const ssize_t got = recv(socket_, buffer, static_cast<size_t>(capacity), MSG_DONTWAIT);
         if (got > 0) return static_cast<int32_t>(got);
         if (got == 0) {
-            state_ = State::closedByPeer;
+            end(State::closedByPeer);
             return 0;
         }
         if (!interrupted() && !wouldBlock()) {
-            state_ = State::failed;
+            end(State::failed);
             return 0;
         }
         drained = wouldBlock();
@@ -100,8 +109,8 @@ int32_t qyTCPStream::read(void* buffer, int32_t count) {
         if (wanted >= kReadAheadSize) {
             delivered += receiveSome(bytes + delivered, wanted, deadline, drained);
         } else {
-            readAheadStart_ = 0;
-            readAheadEnd_ = receiveSome(readAhead_, kReadAheadSize, deadline, drained);
+            getCursor_ = readAhead_;
+            getLimit_ = readAhead_ + receiveSome(readAhead_, kReadAheadSize, deadline, drained);
             delivered += takeReadAhead(bytes + delivered, wanted);
         }
     }
@@ -116,7 +125,7 @@ int32_t qyTCPStream::write(const void* buffer, int32_t count) {
     // A send that the system took only in part has filled its buffer.
     for (bool full = false; sent < count;) {
         if (full && korva::waitFor(socket_, POLLOUT, patience) != WaitResult::ready) {
-            state_ = State::failed;
+            end(State::failed);
             break;
         }
         const ssize_t accepted = send(socket_, bytes + sent, static_cast<size_t>(count - sent), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -126,7 +135,7 @@ int32_t qyTCPStream::write(const void* buffer, int32_t count) {
         } else if (interrupted() || wouldBlock()) {
             full = wouldBlock();
         } else {
-            state_ = State::failed;
+            end(State::failed);
             break;
         }
     }
@@ -136,19 +145,19 @@ int32_t qyTCPStream::write(const void* buffer, int32_t count) {
 int32_t qyTCPStream::avail() {
     const int32_t waiting = korva::bytesWaiting(socket_);
     if (waiting < 0) {
-        state_ = State::failed;
+        end(State::failed);
         return 0;
     }
-    return readAheadEnd_ - readAheadStart_ + waiting;
+    return static_cast<int32_t>(getLimit_ - getCursor_) + waiting;
 }
 
 int32_t qyTCPStream::eof() {
-    if (state_ != State::open || readAheadStart_ < readAheadEnd_) return static_cast<int32_t>(state_);
+    if (state_ != State::open || getCursor_ < getLimit_) return static_cast<int32_t>(state_);
     switch (korva::waitFor(socket_, POLLIN, 0)) {
         case WaitResult::timedOut: return 0;
-        case WaitResult::failed: state_ = State::failed; break;
+        case WaitResult::failed: end(State::failed); break;
         case WaitResult::ready:
-            if (avail() == 0 && state_ == State::open) state_ = State::closedByPeer;
+            if (avail() == 0 && state_ == State::open) end(State::closedByPeer);
             break;
     }
     return static_cast<int32_t>(state_);

@@ -50,6 +50,7 @@ private:
     // after changing the state.
     int32_t receiveSome(void* buffer, int32_t capacity, const korva::Deadline& deadline, bool drained);
     int32_t takeReadAhead(void* buffer, int32_t count);
+    void end(State state);
 
     const int socket_;
     qyTCPServer* const server_;
@@ -57,8 +58,8 @@ private:
     const korva::Ipv4Endpoint peer_;
 
     // Small reads (a byte, an int, a line) are served from one receive of
-    // whatever has arrived, instead of one system call each.
+    // whatever has arrived, instead of one system call each: the bytes not
+    // yet delivered are the get window.
     static constexpr int32_t kReadAheadSize = 4096;
     uint8_t readAhead_[kReadAheadSize];
-    int32_t readAheadStart_ = 0, readAheadEnd_ = 0;
 };

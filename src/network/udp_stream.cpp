@@ -33,34 +33,47 @@ qyUDPStream* qyUDPStream::create(uint16_t port) {
     return nullptr;
 }
 
-qyUDPStream::qyUDPStream(int socket) : socket_(socket), own_(korva::localEndpoint(socket)), lastSender_(own_) {}
+// The windows of the typed reads and writes are the unread rest of the last
+// datagram and the room left in the outgoing one.
+qyUDPStream::qyUDPStream(int socket) : socket_(socket), own_(korva::localEndpoint(socket)), lastSender_(own_) {
+    getCursor_ = getLimit_ = received_;
+    putCursor_ = outgoing_;
+    putLimit_ = outgoing_ + kLargestDatagram;
+}
 
 qyUDPStream::~qyUDPStream() { close(socket_); }
 
+// Closes both windows: a failed stream reads and writes nothing.
+void qyUDPStream::fail() {
+    failed_ = true;
+    getCursor_ = getLimit_ = nullptr;
+    putCursor_ = putLimit_ = nullptr;
+}
+
 int32_t qyUDPStream::read(void* buffer, int32_t count) {
     if (failed_ || count <= 0) return 0;
-    const int32_t delivered = std::min(count, receivedLength_ - readPosition_);
-    std::memcpy(buffer, received_ + readPosition_, static_cast<size_t>(delivered));
-    readPosition_ += delivered;
+    const auto delivered = static_cast<int32_t>(std::min<ptrdiff_t>(count, getLimit_ - getCursor_));
+    std::memcpy(buffer, getCursor_, static_cast<size_t>(delivered));
+    getCursor_ += delivered;
     return delivered;
 }
 
 int32_t qyUDPStream::write(const void* buffer, int32_t count) {
     if (failed_ || count <= 0) return 0;
-    if (count > kLargestDatagram - outgoingLength_) {
+    if (count > putLimit_ - putCursor_) {
         outgoingTooLong_ = true;
     } else {
-        std::memcpy(outgoing_ + outgoingLength_, buffer, static_cast<size_t>(count));
-        outgoingLength_ += count;
+        std::memcpy(putCursor_, buffer, static_cast<size_t>(count));
+        putCursor_ += count;
     }
     return count;
 }
 
-int32_t qyUDPStream::avail() { return failed_ ? 0 : receivedLength_ - readPosition_; }
+int32_t qyUDPStream::avail() { return static_cast<int32_t>(getLimit_ - getCursor_); }
 
 int32_t qyUDPStream::eof() {
     if (failed_) return -1;
-    return readPosition_ == receivedLength_ ? 1 : 0;
+    return getCursor_ == getLimit_ ? 1 : 0;
 }
 
 // The receive itself waits, bounded by the socket's receive time-out, which
@@ -74,7 +87,7 @@ uint32_t qyUDPStream::receive(int32_t timeoutMillis) {
     for (int32_t left = std::max(timeoutMillis, 0);; left = deadline.remaining()) {
         if (left > 0 && left != receiveWaitMillis_) {
             if (!korva::limitReceiveWait(socket_, left)) {
-                failed_ = true;
+                fail();
                 return 0;
             }
             receiveWaitMillis_ = left;
@@ -83,8 +96,8 @@ uint32_t qyUDPStream::receive(int32_t timeoutMillis) {
         const ssize_t length =
             korva::receiveDatagram(socket_, received_, kLargestDatagram, left > 0 ? 0 : MSG_DONTWAIT, sender);
         if (length >= 0) {
-            receivedLength_ = static_cast<int32_t>(length);
-            readPosition_ = 0;
+            getCursor_ = received_;
+            getLimit_ = received_ + length;
             lastSender_ = sender;
             return sender.ip;
         }
@@ -95,18 +108,19 @@ uint32_t qyUDPStream::receive(int32_t timeoutMillis) {
 void qyUDPStream::send(uint32_t ip, uint16_t port) {
     if (failed_) return;
     if (outgoingTooLong_) {
-        failed_ = true;
+        fail();
         return;
     }
     const sockaddr_in destination = korva::socketAddressOf({ip, port != 0 ? port : own_.port});
+    const auto length = static_cast<size_t>(putCursor_ - outgoing_);
     ssize_t sent;
     do {
-        sent = sendto(socket_, outgoing_, static_cast<size_t>(outgoingLength_), MSG_NOSIGNAL,
-                      reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+        sent = sendto(socket_, outgoing_, length, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&destination),
+                      sizeof destination);
     } while (sent < 0 && errno == EINTR);
-    if (sent == outgoingLength_) {
-        outgoingLength_ = 0;
+    if (sent == static_cast<ssize_t>(length)) {
+        putCursor_ = outgoing_;
     } else {
-        failed_ = true;
+        fail();
     }
 }

@@ -50,13 +50,13 @@ private:
     const korva::Ipv4Endpoint own_;
     korva::Ipv4Endpoint lastSender_;  // the own address until a datagram arrives
 
-    // A datagram can never be larger than these buffers, so neither grows.
-    uint8_t received_[kLargestDatagram];
-    int32_t receivedLength_ = 0;
-    int32_t readPosition_ = 0;
+    void fail();
 
+    // A datagram can never be larger than these buffers, so neither grows.
+    // The unread rest of the last datagram received lies in the get window,
+    // the outgoing datagram before the put window.
+    uint8_t received_[kLargestDatagram];
     uint8_t outgoing_[kLargestDatagram];
-    int32_t outgoingLength_ = 0;
     // Written beyond what one datagram can carry: the send will fail, so the
     // excess is counted as accepted but not kept.
     bool outgoingTooLong_ = false;
