@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "network/tcp_server.h"
@@ -71,7 +72,7 @@ void qyTCPStream::end(State state) {
 }
 
 int32_t qyTCPStream::takeReadAhead(void* buffer, int32_t count) {
-    const auto taken = static_cast<int32_t>(std::min<ptrdiff_t>(count, getLimit_ - getCursor_));
+    const auto taken = static_cast<int32_t>(std::min<std::ptrdiff_t>(count, getLimit_ - getCursor_));
     std::memcpy(buffer, getCursor_, static_cast<size_t>(taken));
     getCursor_ += taken;
     return taken;

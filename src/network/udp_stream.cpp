@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 namespace korva {
@@ -52,7 +53,7 @@ void qyUDPStream::fail() {
 
 int32_t qyUDPStream::read(void* buffer, int32_t count) {
     if (failed_ || count <= 0) return 0;
-    const auto delivered = static_cast<int32_t>(std::min<ptrdiff_t>(count, getLimit_ - getCursor_));
+    const auto delivered = static_cast<int32_t>(std::min<std::ptrdiff_t>(count, getLimit_ - getCursor_));
     std::memcpy(buffer, getCursor_, static_cast<size_t>(delivered));
     getCursor_ += delivered;
     return delivered;
