@@ -1,7 +1,7 @@
-// TCP streams against a hostile peer on 127.0.0.1: whatever it sends, in
-// whatever pieces, the stream commands read exactly what the same bytes give
-// from memory, and no way of ending the conversation hangs or kills the
-// program.
+// TCP and UDP streams against a hostile peer on 127.0.0.1: whatever it
+// sends, in whatever pieces, the stream commands read exactly what the same
+// bytes give from memory, and no way of ending a conversation hangs or kills
+// the program.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -21,12 +21,13 @@ namespace {
 
 using test::PeerSocket;
 using Clock = std::chrono::steady_clock;
+using IntOf = int32_t(int32_t);
 
 int64_t millisSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-class TcpStreamTest : public testing::Test {
+class SocketStreamTest : public testing::Test {
 public:
     void SetUp() override { socketsModule.create(); }
     void TearDown() override {
@@ -42,7 +43,6 @@ public:
         return stream;
     }
 
-    using IntOf = int32_t(int32_t);
     using Transfer = int32_t(int32_t, int32_t, int32_t, int32_t);
     int32_t (*openTcp)(qyStr*, int32_t, int32_t) =
         commandOf<int32_t(qyStr*, int32_t, int32_t)>(socketsModule, "%OpenTCPStream$server%server_port%local_port=0");
@@ -100,24 +100,35 @@ void sendInPieces(PeerSocket peer, std::string bytes, unsigned seed) {
     }
 }
 
-TEST_F(TcpStreamTest, HostilePeerInputReadsAsTheSameBytesFromMemory) {
-    using Read = std::string (*)(int32_t, TcpStreamTest&, std::mt19937&);
-    static const Read kReads[] = {
-        [](int32_t s, TcpStreamTest&, std::mt19937&) { return std::to_string(commandOf<IntOf>(streamModule, "%ReadByte%stream")(s)); },
-        [](int32_t s, TcpStreamTest&, std::mt19937&) { return std::to_string(commandOf<IntOf>(streamModule, "%ReadShort%stream")(s)); },
-        [](int32_t s, TcpStreamTest& t, std::mt19937&) { return std::to_string(t.readInt(s)); },
-        [](int32_t s, TcpStreamTest&, std::mt19937&) {
-            return std::to_string(std::bit_cast<uint32_t>(commandOf<float(int32_t)>(streamModule, "#ReadFloat%stream")(s)));
-        },
-        [](int32_t s, TcpStreamTest&, std::mt19937&) { return strTake(commandOf<qyStr*(int32_t)>(streamModule, "$ReadString%stream")(s)); },
-        [](int32_t s, TcpStreamTest&, std::mt19937&) { return strTake(commandOf<qyStr*(int32_t)>(streamModule, "$ReadLine%stream")(s)); },
-        [](int32_t s, TcpStreamTest& t, std::mt19937& random) {
-            const int32_t count = static_cast<int32_t>(random() % 9000);
-            const int32_t bank = t.createBank(count);
-            const int32_t got = t.readBytes(bank, s, 0, count);
+// One of the stream commands that read, chosen by which, sized from random.
+std::string readWith(size_t which, int32_t stream, SocketStreamTest& test, std::mt19937& random) {
+    switch (which) {
+        case 0: return std::to_string(commandOf<IntOf>(streamModule, "%ReadByte%stream")(stream));
+        case 1: return std::to_string(commandOf<IntOf>(streamModule, "%ReadShort%stream")(stream));
+        case 2: return std::to_string(test.readInt(stream));
+        case 3: return std::to_string(std::bit_cast<uint32_t>(commandOf<float(int32_t)>(streamModule, "#ReadFloat%stream")(stream)));
+        case 4: return strTake(commandOf<qyStr*(int32_t)>(streamModule, "$ReadString%stream")(stream));
+        case 5: return strTake(commandOf<qyStr*(int32_t)>(streamModule, "$ReadLine%stream")(stream));
+        default: {
+            const auto count = static_cast<int32_t>(random() % 9000);
+            const int32_t bank = test.createBank(count);
+            const int32_t got = test.readBytes(bank, stream, 0, count);
             return std::to_string(got) + ":" + std::string(reinterpret_cast<char*>(objectOf<qyBank>(bank)->data), got);
-        },
-    };
+        }
+    }
+}
+
+// Both streams take the same random reads until two reads past the end.
+void readAlike(int32_t stream, MemoryStream& expected, SocketStreamTest& test, std::mt19937& random) {
+    for (int pastEnd = 0; pastEnd < 2; pastEnd += expected.eof() == 1) {
+        const size_t which = random() % 7;
+        std::mt19937 sizes(random());
+        std::mt19937 sameSizes = sizes;
+        ASSERT_EQ(readWith(which, stream, test, sizes), readWith(which, expected.handle(), test, sameSizes)) << which;
+    }
+}
+
+TEST_F(SocketStreamTest, HostilePeerInputReadsAsTheSameBytesFromMemory) {
     for (unsigned round = 0; round < 30; ++round) {
         SCOPED_TRACE(round);
         std::mt19937 random(round);
@@ -126,20 +137,30 @@ TEST_F(TcpStreamTest, HostilePeerInputReadsAsTheSameBytesFromMemory) {
         ASSERT_NE(stream, 0);
         std::thread sender(sendInPieces, std::move(peer_), bytes, round);
         MemoryStream expected(bytes);
-        // Both sides take the same reads, sized from one seed, until two
-        // reads past the end.
-        for (int pastEnd = 0; pastEnd < 2; pastEnd += expected.eof() == 1) {
-            const size_t which = random() % std::size(kReads);
-            std::mt19937 sizes(random());
-            std::mt19937 sameSizes = sizes;
-            ASSERT_EQ(kReads[which](stream, *this, sizes), kReads[which](expected.handle(), *this, sameSizes)) << which;
-        }
+        readAlike(stream, expected, *this, random);
         sender.join();
         EXPECT_EQ(eof(stream), 1);
     }
 }
 
-TEST_F(TcpStreamTest, EveryWayAPeerCanStopEndsTheReadWithoutHanging) {
+TEST_F(SocketStreamTest, HostileDatagramsReadAsTheSameBytesFromMemory) {
+    const int32_t stream = commandOf<IntOf>(socketsModule, "%CreateUDPStream%port=0")(0);
+    commandOf<void(int32_t)>(socketsModule, "UDPTimeouts%recv_timeout")(test::kPeerPatienceMillis);
+    const sockaddr_in address = test::loopback(commandOf<IntOf>(socketsModule, "%UDPStreamPort%udp_stream")(stream));
+    const PeerSocket peer = test::boundSocket(SOCK_DGRAM);
+    for (unsigned round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        std::mt19937 random(round);
+        std::string datagram = hostileBytes(random);
+        if (round % 10 == 9) datagram.resize(65507, '\xa5');  // the largest there is
+        sendto(peer.fd(), datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ASSERT_EQ(commandOf<IntOf>(socketsModule, "%RecvUDPMsg%udp_stream")(stream), INADDR_LOOPBACK);
+        MemoryStream expected(datagram);
+        readAlike(stream, expected, *this, random);
+    }
+}
+
+TEST_F(SocketStreamTest, EveryWayAPeerCanStopEndsTheReadWithoutHanging) {
     enum Ending { close, reset, silence };
     timeouts(3000, 0);
     for (Ending ending : {close, reset, silence}) {
@@ -169,7 +190,7 @@ TEST_F(TcpStreamTest, EveryWayAPeerCanStopEndsTheReadWithoutHanging) {
     }
 }
 
-TEST_F(TcpStreamTest, AClosedPeerFailsTheWriterWithoutASignal) {
+TEST_F(SocketStreamTest, AClosedPeerFailsTheWriterWithoutASignal) {
     const int32_t stream = connect();
     peer_.closeNow();  // the reset that answers the next write makes the write after it a broken pipe
     const int32_t bank = createBank(65536);
@@ -180,7 +201,7 @@ TEST_F(TcpStreamTest, AClosedPeerFailsTheWriterWithoutASignal) {
     EXPECT_EQ(writeBytes(bank, stream, 0, 4), 0);
 }
 
-TEST_F(TcpStreamTest, APeerThatStopsReadingFailsTheWriterInsteadOfHangingIt) {
+TEST_F(SocketStreamTest, APeerThatStopsReadingFailsTheWriterInsteadOfHangingIt) {
     timeouts(1000, 0);
     const int32_t stream = connect();
     const int32_t bank = createBank(1 << 20);
@@ -192,7 +213,7 @@ TEST_F(TcpStreamTest, APeerThatStopsReadingFailsTheWriterInsteadOfHangingIt) {
     EXPECT_EQ(eof(stream), -1);
 }
 
-TEST_F(TcpStreamTest, CloseWithUnreadDataEndsTheConversationGracefully) {
+TEST_F(SocketStreamTest, CloseWithUnreadDataEndsTheConversationGracefully) {
     const int32_t stream = connect();
     peer_.sendAll(std::string(3000, 'u'));
     ASSERT_TRUE(arrived(stream, 3000));
