@@ -5,7 +5,6 @@
 // third of the pixels transparent) at varied positions on a 640 x 480 buffer,
 // one blit per iteration. Solid blits copy a whole 640 x 480 buffer, against
 // memcpy of the same rows; Cls fills the whole buffer, against one memset.
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -15,56 +14,12 @@
 
 #include "comparison.h"
 #include "graphics/surface.h"
+#include "sprites.h"
 
 namespace {
 
 using namespace korva;
-
-constexpr int32_t kBufferWidth = 640;
-constexpr int32_t kBufferHeight = 480;
-constexpr uint32_t kMaskArgb = 0xFFFF00FF;
-
-PixelFormat formatOfDepth(int depth) { return depth == 16 ? PixelFormat::rgb565() : PixelFormat::xrgb8888(); }
-
-uint32_t sdlFormatOfDepth(int depth) { return depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888; }
-
-struct SdlSurfaceFree {
-    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using SdlSurface = std::unique_ptr<SDL_Surface, SdlSurfaceFree>;
-
-SdlSurface sdlSurfaceOver(Surface& surface, int depth) {
-    LockedPixels pixels = surface.lock();
-    SdlSurface wrapped(SDL_CreateRGBSurfaceWithFormatFrom(pixels.bits, surface.width(), surface.height(), depth,
-                                                          pixels.pitch, sdlFormatOfDepth(depth)));
-    surface.unlock();
-    return wrapped;
-}
-
-// Any colour but the mask colour.
-uint32_t opaqueColour(const PixelFormat& format, uint32_t mask, std::mt19937& random) {
-    uint32_t native = format.toNative(random() | 0xFF000000);
-    return native == mask ? native ^ 1 : native;
-}
-
-// A disc of colours whose radius leaves a third of the square outside it, in
-// the mask colour.
-void drawSprite(Surface& sprite, std::mt19937& random) {
-    const uint32_t mask = sprite.format().toNative(kMaskArgb);
-    const double centre = (sprite.width() - 1) / 2.0;
-    const double radius = sprite.width() * 0.4607;
-    for (int32_t y = 0; y < sprite.height(); ++y) {
-        for (int32_t x = 0; x < sprite.width(); ++x) {
-            double dx = x - centre, dy = y - centre;
-            bool inDisc = dx * dx + dy * dy <= radius * radius;
-            sprite.fillRect({x, y, x + 1, y + 1}, inDisc ? opaqueColour(sprite.format(), mask, random) : mask);
-        }
-    }
-}
-
-struct Placement {
-    int32_t x, y;
-};
+using namespace korva::bench;
 
 // The same scene for both blitters: a buffer, a sprite, the positions to draw at.
 class MaskedBlitScene {
@@ -76,13 +31,11 @@ public:
           sdlSprite_(sdlSurfaceOver(*sprite_, depth)) {
         std::mt19937 random(spriteSize * depth);
         drawSprite(*sprite_, random);
-        for (int i = 0; i < 64; ++i)
-            placements_.push_back({static_cast<int32_t>(random() % (kBufferWidth - spriteSize + 1)),
-                                   static_cast<int32_t>(random() % (kBufferHeight - spriteSize + 1))});
+        placements_ = spritePlacements(spriteSize, random);
         SDL_SetColorKey(sdlSprite_.get(), SDL_TRUE, mask());
     }
 
-    uint32_t mask() const { return sprite_->format().toNative(kMaskArgb); }
+    uint32_t mask() const { return sprite_->format().toNative(kSpriteMaskArgb); }
     Surface& target() { return *target_; }
     Surface& sprite() { return *sprite_; }
     SDL_Surface* sdlTarget() { return sdlTarget_.get(); }

@@ -28,8 +28,12 @@ constexpr float kFar = 16777216.0f;
 
 bool within(float value, float limit) { return value >= -limit && value <= limit; }  // NaN is not
 
-// For values within kFar.
-int32_t floorToInt(float value) { return static_cast<int32_t>(std::floor(value)); }
+// For values within kFar: the truncation, one less below zero. Inline, where
+// std::floor would be a library call per sample.
+int32_t floorToInt(float value) {
+    const auto truncated = static_cast<int32_t>(value);
+    return truncated - static_cast<int32_t>(value < static_cast<float>(truncated));
+}
 
 // The matrix, the determinant its inverse divides by, the handle point, and
 // where the new canvas lies relative to the handle.
@@ -84,7 +88,15 @@ struct Quad {
 
 // v = (1 - tx)(1 - ty) p00 + tx (1 - ty) p10 + (1 - tx) ty p01 + tx ty p11 + 0.5,
 // truncated, per channel; alpha 0.
-uint32_t blendChannels(const Quad& q) {
+struct BlendChannels {
+    static uint32_t blend(const Quad& q);
+};
+
+struct BlendChannelsSse2 {
+    static uint32_t blend(const Quad& q);
+};
+
+inline uint32_t BlendChannels::blend(const Quad& q) {
     uint32_t result = 0;
     for (int shift : {16, 8, 0}) {
         const float value = (1 - q.tx) * (1 - q.ty) * static_cast<float>(channel(q.p00, shift)) +
@@ -102,9 +114,9 @@ __m128 channelsOf(uint32_t argb) {
     return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
 }
 
-// blendChannels with the channels in the lanes of one register: each lane
+// The same with the channels in the lanes of one register: each lane
 // performs the same operations in the same order, so the bits agree.
-uint32_t blendChannelsSse2(const Quad& q) {
+inline uint32_t BlendChannelsSse2::blend(const Quad& q) {
     const float w00 = (1 - q.tx) * (1 - q.ty), w10 = q.tx * (1 - q.ty);
     const float w01 = (1 - q.tx) * q.ty, w11 = q.tx * q.ty;
     __m128 sum = _mm_mul_ps(_mm_set1_ps(w00), channelsOf(q.p00));
@@ -119,7 +131,7 @@ uint32_t blendChannelsSse2(const Quad& q) {
 
 // Samples a source through a reader (read(x, y) and quad(x0, y0, q)) that
 // treats everything outside the source's viewport as its mask colour.
-template <class Reader, uint32_t (*kBlend)(const Quad&)>
+template <class Reader, class Blend>
 struct Sampler {
     const Reader& read;
 
@@ -135,7 +147,7 @@ struct Sampler {
         q.tx = (fx - 0.5f) - static_cast<float>(x0);
         q.ty = (fy - 0.5f) - static_cast<float>(y0);
         read.quad(x0, y0, q);
-        return kBlend(q);
+        return Blend::blend(q);
     }
 };
 
@@ -223,12 +235,12 @@ private:
     uint32_t outside_;
 };
 
-template <class Layout, uint32_t (*kBlend)(const Quad&)>
+template <class Layout, class Blend>
 void resampleLayout(const Canvas& source, Canvas& target, const Plan& plan, bool filter) {
     const LayoutReader<Layout> reader(source);
     uint8_t* const bits = target.bits();
     const int32_t pitch = target.pitch();
-    resample(plan, Sampler<LayoutReader<Layout>, kBlend>{reader}, filter, [&](int32_t j, int32_t i, uint32_t colour) {
+    resample(plan, Sampler<LayoutReader<Layout>, Blend>{reader}, filter, [&](int32_t j, int32_t i, uint32_t colour) {
         Layout::write(bits + i * pitch + j * Layout::Storage::kBytes, colour);
     });
 }
@@ -239,15 +251,15 @@ bool resampleSpecialised(const Canvas& source, Canvas& target, const Plan& plan,
     return withKnownLayout(target.format(), [&](auto layout) {
         using Layout = decltype(layout);
         if (simdEnabled())
-            resampleLayout<Layout, blendChannelsSse2>(source, target, plan, filter);
+            resampleLayout<Layout, BlendChannelsSse2>(source, target, plan, filter);
         else
-            resampleLayout<Layout, blendChannels>(source, target, plan, filter);
+            resampleLayout<Layout, BlendChannels>(source, target, plan, filter);
     });
 }
 
 void resamplePerPixel(Canvas& source, Canvas& target, const Plan& plan, bool filter) {
     const PerPixelReader reader(source);
-    resample(plan, Sampler<PerPixelReader, blendChannels>{reader}, filter,
+    resample(plan, Sampler<PerPixelReader, BlendChannels>{reader}, filter,
              [&](int32_t j, int32_t i, uint32_t colour) { target.writePixel(j, i, colour); });
 }
 

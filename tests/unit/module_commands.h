@@ -10,7 +10,7 @@
 
 namespace korva {
 
-extern const ModuleDefinition streamModule, socketsModule, filesystemModule, bankModule;
+extern const ModuleDefinition streamModule, socketsModule, filesystemModule, bankModule, graphicsModule;
 
 template <class Function>
 Function* commandOf(const ModuleDefinition& module, const char* declaration) {
