@@ -27,3 +27,16 @@ void checkStreamExists(const qyStream* stream) {
 qyStream::qyStream() { korva::liveStreams().insert(this); }
 
 qyStream::~qyStream() { korva::liveStreams().erase(this); }
+
+int32_t qyStream::writeValueThrough(uint32_t value, int32_t width) { return write(&value, width); }
+
+uint32_t qyStream::readValueThrough(int32_t width) {
+    uint32_t value = 0;
+    read(&value, width);
+    return value;
+}
+
+int32_t qyStream::readByteThrough() {
+    uint8_t byte;
+    return read(&byte, 1) == 1 ? byte : -1;
+}

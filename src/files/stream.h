@@ -30,25 +30,34 @@ public:
     // 0 while more data may come, 1 at the end, -1 once the stream has failed.
     virtual int32_t eof() = 0;
 
-    // The same as write() and read(), for the commands that move a few bytes
-    // at a time (typed values, the bytes of a line): while the stream kind
-    // keeps a window open onto its buffer, the bytes go straight into or out
-    // of it without a virtual call.
-    int32_t writeFew(const void* bytes, int32_t count) {
-        if (count <= 0 || count > putLimit_ - putCursor_) return write(bytes, count);
-        std::memcpy(putCursor_, bytes, static_cast<size_t>(count));
-        putCursor_ += count;
-        return count;
+    // The same as write() and read(), for the commands that move a value or a
+    // byte at a time. While the stream kind keeps a window open onto its
+    // buffer, the bytes go straight into or out of it without a virtual call;
+    // the value travels in a register, never through memory.
+    //
+    // Writes the low width bytes of the value, little-endian.
+    template <int32_t width>
+    int32_t writeValue(uint32_t value) {
+        if (width > putLimit_ - putCursor_) return writeValueThrough(value, width);
+        std::memcpy(putCursor_, &value, width);
+        putCursor_ += width;
+        return width;
     }
-    int32_t readFew(void* bytes, int32_t count) {
-        if (count <= 0 || count > getLimit_ - getCursor_) return read(bytes, count);
-        std::memcpy(bytes, getCursor_, static_cast<size_t>(count));
-        getCursor_ += count;
-        return count;
+    // Reads width bytes into the low bytes of a zeroed value; bytes that do
+    // not arrive stay 0.
+    template <int32_t width>
+    uint32_t readValue() {
+        if (width > getLimit_ - getCursor_) return readValueThrough(width);
+        uint32_t value = 0;
+        std::memcpy(&value, getCursor_, width);
+        getCursor_ += width;
+        return value;
     }
+    // One byte as 0..255, or -1 when none came.
+    int32_t readByte() { return getCursor_ < getLimit_ ? *getCursor_++ : readByteThrough(); }
 
 protected:
-    // The windows of writeFew and readFew: bytes may be stored at
+    // The windows of writeValue, readValue and readByte: bytes may be stored at
     // [putCursor_, putLimit_) and taken from [getCursor_, getLimit_) as if
     // write() and read() had moved them. Closed (null) unless a stream kind
     // opens them; one that does keeps them in step with its own state.
@@ -56,6 +65,12 @@ protected:
     uint8_t* putLimit_ = nullptr;
     const uint8_t* getCursor_ = nullptr;
     const uint8_t* getLimit_ = nullptr;
+
+private:
+    // Out of line, to keep the inline paths short.
+    int32_t writeValueThrough(uint32_t value, int32_t width);
+    uint32_t readValueThrough(int32_t width);
+    int32_t readByteThrough();
 };
 
 namespace korva {

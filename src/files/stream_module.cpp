@@ -23,27 +23,28 @@ constexpr int32_t kLargestPaddedString = 16 << 20;
 
 // A typed value is read into the low bytes of a zeroed cell, so it is never
 // sign-extended and the bytes a short read did not deliver stay 0.
-uint32_t readCell(int32_t handle, int32_t width) {
-    qyStream* stream = streamFromHandle(handle);
-    uint32_t cell = 0;
-    stream->readFew(&cell, width);
-    return cell;
+template <int32_t width>
+uint32_t readCell(int32_t handle) {
+    return streamFromHandle(handle)->readValue<width>();
 }
 
 // The low bytes of the value as it lies in memory: little-endian.
-void writeCell(int32_t handle, uint32_t cell, int32_t width) { streamFromHandle(handle)->writeFew(&cell, width); }
+template <int32_t width>
+void writeCell(int32_t handle, uint32_t cell) {
+    streamFromHandle(handle)->writeValue<width>(cell);
+}
 
 int32_t cmdEof(int32_t stream) { return streamFromHandle(stream)->eof(); }
 int32_t cmdReadAvail(int32_t stream) { return streamFromHandle(stream)->avail(); }
-int32_t cmdReadByte(int32_t stream) { return static_cast<int32_t>(readCell(stream, 1)); }
-int32_t cmdReadShort(int32_t stream) { return static_cast<int32_t>(readCell(stream, 2)); }
-int32_t cmdReadInt(int32_t stream) { return static_cast<int32_t>(readCell(stream, 4)); }
-float cmdReadFloat(int32_t stream) { return std::bit_cast<float>(readCell(stream, 4)); }
+int32_t cmdReadByte(int32_t stream) { return static_cast<int32_t>(readCell<1>(stream)); }
+int32_t cmdReadShort(int32_t stream) { return static_cast<int32_t>(readCell<2>(stream)); }
+int32_t cmdReadInt(int32_t stream) { return static_cast<int32_t>(readCell<4>(stream)); }
+float cmdReadFloat(int32_t stream) { return std::bit_cast<float>(readCell<4>(stream)); }
 
-void cmdWriteByte(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 1); }
-void cmdWriteShort(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 2); }
-void cmdWriteInt(int32_t stream, int32_t value) { writeCell(stream, static_cast<uint32_t>(value), 4); }
-void cmdWriteFloat(int32_t stream, float value) { writeCell(stream, std::bit_cast<uint32_t>(value), 4); }
+void cmdWriteByte(int32_t stream, int32_t value) { writeCell<1>(stream, static_cast<uint32_t>(value)); }
+void cmdWriteShort(int32_t stream, int32_t value) { writeCell<2>(stream, static_cast<uint32_t>(value)); }
+void cmdWriteInt(int32_t stream, int32_t value) { writeCell<4>(stream, static_cast<uint32_t>(value)); }
+void cmdWriteFloat(int32_t stream, float value) { writeCell<4>(stream, std::bit_cast<uint32_t>(value)); }
 
 // Reads up to length bytes onto the end of text, in chunks, so that memory
 // follows the data that arrives rather than what a prefix claims. Stops at
@@ -73,9 +74,10 @@ void appendZeros(qyStr* text, int32_t count) {
 // A negative length prefix is taken as damage and gives "" without reading on.
 qyStr* cmdReadString(int32_t handle) {
     qyStream* stream = streamFromHandle(handle);
-    int32_t length = 0;
     qyStr* text = strNew();
-    if (stream->readFew(&length, sizeof length) == 0 || length <= 0) return text;
+    // Nothing delivered leaves the length 0.
+    const auto length = static_cast<int32_t>(stream->readValue<4>());
+    if (length <= 0) return text;
     const int32_t delivered = appendFromStream(*stream, text, length);
     if (delivered > 0 && length <= kLargestPaddedString) appendZeros(text, length - delivered);
     return text;
@@ -86,9 +88,9 @@ qyStr* cmdReadString(int32_t handle) {
 qyStr* cmdReadLine(int32_t handle) {
     qyStream* stream = streamFromHandle(handle);
     qyStr* line = strNew();
-    char byte;
-    while (stream->readFew(&byte, 1) == 1 && byte != '\n') {
-        if (byte != '\r') strAppend(line, &byte, 1);
+    for (int32_t byte; (byte = stream->readByte()) >= 0 && byte != '\n';) {
+        const char character = static_cast<char>(byte);
+        if (character != '\r') strAppend(line, &character, 1);
     }
     return line;
 }
@@ -96,15 +98,15 @@ qyStr* cmdReadLine(int32_t handle) {
 void cmdWriteString(int32_t handle, qyStr* text) {
     qyStream* stream = streamFromHandle(handle);
     const auto length = static_cast<int32_t>(strLength(text));
-    stream->writeFew(&length, sizeof length);
-    stream->writeFew(strText(text), length);
+    stream->writeValue<4>(static_cast<uint32_t>(length));
+    stream->write(strText(text), length);
     strRelease(text);
 }
 
 void cmdWriteLine(int32_t handle, qyStr* text) {
     qyStream* stream = streamFromHandle(handle);
-    stream->writeFew(strText(text), static_cast<int32_t>(strLength(text)));
-    stream->writeFew("\r\n", 2);
+    stream->write(strText(text), static_cast<int32_t>(strLength(text)));
+    stream->writeValue<2>('\r' | '\n' << 8);
     strRelease(text);
 }
 
