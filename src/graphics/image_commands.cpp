@@ -1,17 +1,19 @@
 #include "graphics/image_commands.h"
 
 #include <cmath>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "core/handle.h"
-#include "platform/host_path.h"
 #include "graphics/bitmap_file.h"
 #include "graphics/buffer_commands.h"
 #include "graphics/canvas.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
 #include "graphics/image.h"
+#include "platform/host_path.h"
 #include "startup/error.h"
 
 namespace korva {
