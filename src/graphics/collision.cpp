@@ -39,7 +39,7 @@ struct PlacedMask {
     int32_t rowWords;
     Box box;
 
-    const uint32_t* row(int64_t y) const { return words + (y - box.y0) * rowWords; }
+    const uint32_t* row(int64_t y) const { return words + static_cast<int32_t>(y - box.y0) * rowWords; }
 };
 
 // One row of the overlap. The right-hand canvas's words start at the
@@ -52,7 +52,7 @@ bool rowsMeet(const uint32_t* left, const uint32_t* right, int32_t rightWords, i
     for (int32_t k = 0; k < count; ++k) {
         const uint32_t word = right[k];
         if ((((word >> shift) | carry) & left[k]) != 0) return true;
-        carry = static_cast<uint32_t>(uint64_t{word} << (32 - shift));
+        carry = word << (31 - shift) << 1;  // nothing carries when shift is 0
     }
     const uint32_t word = count < rightWords ? right[count] : 0;
     return (((word >> shift) | carry) & left[count] & lastMask) != 0;
@@ -67,8 +67,13 @@ bool masksMeet(const PlacedMask& left, const PlacedMask& right) {
     const int32_t first = firstColumn / 32, count = lastColumn / 32 - first;
     const int shift = firstColumn % 32;
     const uint32_t lastMask = kUpTo[lastColumn % 32];
-    for (int64_t y = top; y < bottom; ++y)
-        if (rowsMeet(left.row(y) + first, right.row(y), right.rowWords, count, shift, lastMask)) return true;
+    const uint32_t* leftRow = left.row(top) + first;
+    const uint32_t* rightRow = right.row(top);
+    for (auto rows = static_cast<int32_t>(bottom - top); rows > 0; --rows) {
+        if (rowsMeet(leftRow, rightRow, right.rowWords, count, shift, lastMask)) return true;
+        leftRow += left.rowWords;
+        rightRow += right.rowWords;
+    }
     return false;
 }
 
