@@ -9,7 +9,9 @@
 //   that never meet, so both sides scan the whole overlap;
 // - RotateImage's transformation of a 64 x 64 frame by 30 degrees with the
 //   filter on, against the same transformation through readPixel and
-//   writePixel per pixel.
+//   writePixel per pixel;
+// - collision-mask rows of a 640 x 480 buffer built by the routines made for
+//   its layout, against the per-pixel builder.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -25,6 +27,7 @@
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
 #include "graphics/image_commands.h"
+#include "graphics/mask_rows.h"
 #include "graphics/transform.h"
 #include "sprites.h"
 
@@ -204,8 +207,37 @@ BENCHMARK(BM_RotateImage);
 void BM_RotatePerPixel(benchmark::State& state) { rotateSprite(state, transformCanvasPerPixel); }
 BENCHMARK(BM_RotatePerPixel);
 
+// Collision-mask rows of a whole 640 x 480 buffer of the sprite's colours,
+// as a canvas rebuilds them after drawing.
+void buildMaskRows(benchmark::State& state, MaskRowBuilder builder) {
+    Display display(static_cast<int>(state.range(0)));
+    Canvas& buffer = display.buffer();
+    std::mt19937 random(7);
+    drawSprite(buffer.surface(), random);
+    std::vector<uint32_t> words(static_cast<size_t>(buffer.maskWords()));
+    buffer.lock();
+    for (auto _ : state) {
+        for (int32_t y = 0; y < buffer.height(); ++y)
+            builder(buffer.format(), buffer.bits() + y * buffer.pitch(), buffer.width(), buffer.maskNative(),
+                    words.data());
+        benchmark::ClobberMemory();
+    }
+    buffer.unlock();
+    state.SetItemsProcessed(state.iterations() * buffer.width() * buffer.height());
+}
+
+void BM_MaskRows(benchmark::State& state) {
+    buildMaskRows(state, maskRowBuilderFor(formatOfDepth(static_cast<int>(state.range(0)))));
+}
+BENCHMARK(BM_MaskRows)->Arg(32)->Arg(16);
+
+void BM_MaskRowsPerPixel(benchmark::State& state) { buildMaskRows(state, buildMaskRowPerPixel); }
+BENCHMARK(BM_MaskRowsPerPixel)->Arg(32)->Arg(16);
+
 }  // namespace
 
+KORVA_COMPARISON("mask_rows_d32", "BM_MaskRows/32", "BM_MaskRowsPerPixel/32");
+KORVA_COMPARISON("mask_rows_d16", "BM_MaskRows/16", "BM_MaskRowsPerPixel/16");
 KORVA_COMPARISON("draw_image_32", "BM_DrawImage", "BM_SdlDrawSprite");
 KORVA_COMPARISON("images_collide_64", "BM_ImagesCollide", "BM_PerPixelCollide");
 KORVA_COMPARISON("rotate_image_64", "BM_RotateImage", "BM_RotatePerPixel");

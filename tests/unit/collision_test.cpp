@@ -12,6 +12,7 @@
 #include "graphics/canvas.h"
 #include "graphics/graphics.h"
 #include "graphics/mask_rows.h"
+#include "simd_setting.h"
 
 namespace korva {
 namespace {
@@ -128,26 +129,36 @@ TEST(Collision, MasksFollowDrawingAndANewMaskColour) {
     EXPECT_FALSE(left->collide(0, 0, *right, 40, 0, true));  // touching boxes
 }
 
-TEST(MaskRows, EveryLayoutBuildsThePerPixelBits) {
+// Random pixels of the format, a third of them the key, some of those with
+// bits outside the colour channels changed.
+std::vector<uint8_t> pixelsAround(const PixelFormat& format, uint32_t key, std::mt19937& random) {
+    const uint32_t otherBits = ~(format.rmask | format.gmask | format.bmask);
+    std::vector<uint8_t> pixels(100 * 4);
+    for (size_t i = 0; i < pixels.size(); i += format.bytesPerPixel) {
+        const uint32_t value =
+            random() % 3 == 0 ? key ^ (random() % 2 ? otherBits : 0) : static_cast<uint32_t>(random());
+        std::copy_n(reinterpret_cast<const uint8_t*>(&value), format.bytesPerPixel, pixels.begin() + i);
+    }
+    return pixels;
+}
+
+TEST(MaskRows, EveryLayoutBuildsThePerPixelBitsWithAndWithoutSimd) {
     const PixelFormat formats[] = {PixelFormat::xrgb8888(), PixelFormat::argb8888(), PixelFormat::rgb888(),
                                    PixelFormat::rgb565(), PixelFormat::xrgb1555(),
                                    PixelFormat::fromMasks(32, 0, 0xFF, 0xFF00, 0xFF0000)};
     std::mt19937 random(12);
     for (const PixelFormat& format : formats) {
-        const MaskRowBuilder builder = maskRowBuilderFor(format);
         const uint32_t key = format.toNative(random());
-        std::vector<uint8_t> pixels(100 * 4);
-        for (size_t i = 0; i < pixels.size(); i += format.bytesPerPixel) {
-            // A third of them the key, some of those with bits outside the colour channels changed.
-            uint32_t value = random() % 3 == 0 ? key ^ (random() % 2 ? ~(format.rmask | format.gmask | format.bmask) : 0)
-                                               : static_cast<uint32_t>(random());
-            std::copy_n(reinterpret_cast<const uint8_t*>(&value), format.bytesPerPixel, pixels.begin() + i);
-        }
-        for (int32_t count = 1; count <= 100; ++count) {
-            std::vector<uint32_t> expected(4, 0xDEADBEEF), actual(4, 0xDEADBEEF);
-            buildMaskRowPerPixel(format, pixels.data(), count, key, expected.data());
-            builder(format, pixels.data(), count, key, actual.data());
-            ASSERT_EQ(actual, expected) << "depth " << format.depth << ", " << count << " pixels";
+        const std::vector<uint8_t> pixels = pixelsAround(format, key, random);
+        for (bool simd : {false, true}) {
+            const SimdSetting setting(simd);
+            const MaskRowBuilder builder = maskRowBuilderFor(format);
+            for (int32_t count = 1; count <= 100; ++count) {
+                std::vector<uint32_t> expected(4, 0xDEADBEEF), actual(4, 0xDEADBEEF);
+                buildMaskRowPerPixel(format, pixels.data(), count, key, expected.data());
+                builder(format, pixels.data(), count, key, actual.data());
+                ASSERT_EQ(actual, expected) << "depth " << format.depth << ", " << count << " pixels, simd " << simd;
+            }
         }
     }
 }
