@@ -1,7 +1,6 @@
 #include "core/block_registry.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -16,19 +15,17 @@ std::vector<void*>& registeredBlocks() {
 
 }  // namespace
 
-void failOutOfMemory() {
-    std::fputs("Out of memory\n", stderr);
-    std::abort();
-}
+void failOutOfMemory() { throw std::bad_alloc(); }
 
 void* blockAllocate(size_t bytes) {
+    auto& blocks = registeredBlocks();
+    blocks.push_back(nullptr);  // the registry grows first, so that a new block cannot leak
     void* block = std::malloc(bytes == 0 ? 1 : bytes);
-    if (block == nullptr) failOutOfMemory();
-    try {
-        registeredBlocks().push_back(block);
-    } catch (const std::bad_alloc&) {
+    if (block == nullptr) {
+        blocks.pop_back();
         failOutOfMemory();
     }
+    blocks.back() = block;
     return block;
 }
 

@@ -9,7 +9,7 @@
 namespace korva {
 
 // Allocates and registers a block. Never returns null: running out of memory
-// ends the process.
+// throws std::bad_alloc.
 void* blockAllocate(size_t bytes);
 
 // Unregisters and frees a block. Null, or a block the registry does not hold,
@@ -21,7 +21,9 @@ void blockFreeAll();
 
 size_t blockCount();
 
-// The core's answer to a failed allocation: report it and end the process.
+// The runtime's answer to a failed allocation: std::bad_alloc, which a
+// command either turns into a failure result or lets its entry turn into the
+// "Out of memory" runtime error.
 [[noreturn]] void failOutOfMemory();
 
 }  // namespace korva

@@ -1,9 +1,6 @@
 #include "core/object_handles.h"
 
-#include <new>
 #include <unordered_map>
-
-#include "core/block_registry.h"
 
 namespace korva {
 namespace {
@@ -18,12 +15,8 @@ HandleMaps handles;
 
 int32_t issueHandle(qyObj* object) {
     const int32_t handle = ++handles.lastHandle;
-    try {
-        handles.objectOf.emplace(handle, object);
-        handles.handleOf.emplace(object, handle);
-    } catch (const std::bad_alloc&) {
-        failOutOfMemory();
-    }
+    handles.objectOf.emplace(handle, object);
+    handles.handleOf.emplace(object, handle);
     return handle;
 }
 

@@ -23,8 +23,8 @@ std::set<qyBank*> liveBanks;
 
 int64_t roundedUpTo16(int64_t bytes) { return (bytes + 15) / 16 * 16; }
 
-// Storage for a bank; running out of memory ends the program as it does
-// anywhere in the runtime.
+// Storage for a bank; running out of memory ends the program ("Out of
+// memory") as it does anywhere in the runtime.
 uint8_t* allocateBankData(int64_t capacity) {
     if (capacity > INT32_MAX) failOutOfMemory();
     void* data = std::malloc(static_cast<size_t>(std::max<int64_t>(capacity, 1)));
@@ -54,11 +54,7 @@ int32_t cmdCreateBank(int32_t size) {
     auto* bank = new (std::nothrow) qyBank{allocateBankData(capacity), size, static_cast<int32_t>(capacity)};
     if (bank == nullptr) failOutOfMemory();
     std::memset(bank->data, 0, static_cast<size_t>(size));
-    try {
-        liveBanks.insert(bank);
-    } catch (const std::bad_alloc&) {
-        failOutOfMemory();
-    }
+    liveBanks.insert(bank);
     return handleOf(bank);
 }
 
@@ -159,22 +155,22 @@ int32_t cmdCallDLL(qyStr* library, qyStr* function, int32_t inBank, int32_t outB
 }
 
 const Declaration kBankDeclarations[] = {
-    {"%CreateBank%size=0", routine(cmdCreateBank)},
-    {"FreeBank%bank", routine(cmdFreeBank)},
-    {"%BankSize%bank", routine(cmdBankSize)},
-    {"ResizeBank%bank%size", routine(cmdResizeBank)},
-    {"CopyBank%src_bank%src_offset%dest_bank%dest_offset%count", routine(cmdCopyBank)},
-    {"%PeekByte%bank%offset", routine(cmdPeekByte)},
-    {"%PeekShort%bank%offset", routine(cmdPeekShort)},
-    {"%PeekInt%bank%offset", routine(cmdPeekInt)},
-    {"#PeekFloat%bank%offset", routine(cmdPeekFloat)},
-    {"PokeByte%bank%offset%value", routine(cmdPokeByte)},
-    {"PokeShort%bank%offset%value", routine(cmdPokeShort)},
-    {"PokeInt%bank%offset%value", routine(cmdPokeInt)},
-    {"PokeFloat%bank%offset#value", routine(cmdPokeFloat)},
-    {"%ReadBytes%bank%file%offset%count", routine(cmdReadBytes)},
-    {"%WriteBytes%bank%file%offset%count", routine(cmdWriteBytes)},
-    {"%CallDLL$dll_name$func_name%in_bank=0%out_bank=0", routine(cmdCallDLL)},
+    {"%CreateBank%size=0", routine<cmdCreateBank>},
+    {"FreeBank%bank", routine<cmdFreeBank>},
+    {"%BankSize%bank", routine<cmdBankSize>},
+    {"ResizeBank%bank%size", routine<cmdResizeBank>},
+    {"CopyBank%src_bank%src_offset%dest_bank%dest_offset%count", routine<cmdCopyBank>},
+    {"%PeekByte%bank%offset", routine<cmdPeekByte>},
+    {"%PeekShort%bank%offset", routine<cmdPeekShort>},
+    {"%PeekInt%bank%offset", routine<cmdPeekInt>},
+    {"#PeekFloat%bank%offset", routine<cmdPeekFloat>},
+    {"PokeByte%bank%offset%value", routine<cmdPokeByte>},
+    {"PokeShort%bank%offset%value", routine<cmdPokeShort>},
+    {"PokeInt%bank%offset%value", routine<cmdPokeInt>},
+    {"PokeFloat%bank%offset#value", routine<cmdPokeFloat>},
+    {"%ReadBytes%bank%file%offset%count", routine<cmdReadBytes>},
+    {"%WriteBytes%bank%file%offset%count", routine<cmdWriteBytes>},
+    {"%CallDLL$dll_name$func_name%in_bank=0%out_bank=0", routine<cmdCallDLL>},
 };
 
 void bankDestroy() {

@@ -134,21 +134,21 @@ void cmdCopyStream(int32_t sourceHandle, int32_t destinationHandle, int32_t buff
 }
 
 const Declaration kStreamDeclarations[] = {
-    {"%Eof%stream", routine(cmdEof)},
-    {"%ReadAvail%stream", routine(cmdReadAvail)},
-    {"%ReadByte%stream", routine(cmdReadByte)},
-    {"%ReadShort%stream", routine(cmdReadShort)},
-    {"%ReadInt%stream", routine(cmdReadInt)},
-    {"#ReadFloat%stream", routine(cmdReadFloat)},
-    {"$ReadString%stream", routine(cmdReadString)},
-    {"$ReadLine%stream", routine(cmdReadLine)},
-    {"WriteByte%stream%byte", routine(cmdWriteByte)},
-    {"WriteShort%stream%short", routine(cmdWriteShort)},
-    {"WriteInt%stream%int", routine(cmdWriteInt)},
-    {"WriteFloat%stream#float", routine(cmdWriteFloat)},
-    {"WriteString%stream$string", routine(cmdWriteString)},
-    {"WriteLine%stream$string", routine(cmdWriteLine)},
-    {"CopyStream%src_stream%dest_stream%buffer_size=16384", routine(cmdCopyStream)},
+    {"%Eof%stream", routine<cmdEof>},
+    {"%ReadAvail%stream", routine<cmdReadAvail>},
+    {"%ReadByte%stream", routine<cmdReadByte>},
+    {"%ReadShort%stream", routine<cmdReadShort>},
+    {"%ReadInt%stream", routine<cmdReadInt>},
+    {"#ReadFloat%stream", routine<cmdReadFloat>},
+    {"$ReadString%stream", routine<cmdReadString>},
+    {"$ReadLine%stream", routine<cmdReadLine>},
+    {"WriteByte%stream%byte", routine<cmdWriteByte>},
+    {"WriteShort%stream%short", routine<cmdWriteShort>},
+    {"WriteInt%stream%int", routine<cmdWriteInt>},
+    {"WriteFloat%stream#float", routine<cmdWriteFloat>},
+    {"WriteString%stream$string", routine<cmdWriteString>},
+    {"WriteLine%stream$string", routine<cmdWriteLine>},
+    {"CopyStream%src_stream%dest_stream%buffer_size=16384", routine<cmdCopyStream>},
 };
 
 }  // namespace

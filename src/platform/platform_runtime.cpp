@@ -33,6 +33,8 @@ PlatformRuntime* PlatformRuntime::open(const std::string& commandLine, Debugger*
     auto* platform = new PlatformRuntime(openWindowSystem(), commandLine, debugger);
     std::lock_guard lock(postMutex_);
     current_ = platform;
+    for (WindowEvent::Kind request : earlyRequests_) platform->window_->postRequest(request);
+    earlyRequests_.clear();
     return platform;
 }
 
@@ -47,7 +49,16 @@ void PlatformRuntime::close(PlatformRuntime* platform) {
 
 void PlatformRuntime::postRequest(WindowEvent::Kind request) {
     std::lock_guard lock(postMutex_);
-    if (current_ != nullptr) current_->window_->postRequest(request);
+    if (current_ != nullptr)
+        current_->window_->postRequest(request);
+    else if (runStarting_)
+        earlyRequests_.push_back(request);
+}
+
+void PlatformRuntime::keepEarlyRequests(bool keep) {
+    std::lock_guard lock(postMutex_);
+    runStarting_ = keep;
+    earlyRequests_.clear();
 }
 
 PlatformRuntime::PlatformRuntime(std::unique_ptr<WindowSystem> window, const std::string& commandLine,

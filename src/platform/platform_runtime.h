@@ -40,6 +40,10 @@ public:
 
     // Any thread: queue the stop / run / end request if a program runs.
     static void postRequest(WindowEvent::Kind request);
+    // Set by Runtime::execute for the whole of a run: requests posted before
+    // the window exists are kept and queued when it opens. Otherwise a
+    // request without a window is dropped.
+    static void keepEarlyRequests(bool keep);
 
     // Services the event queue; false means the program must end now. Blocks
     // only while the program is suspended.
@@ -120,9 +124,12 @@ private:
     void forceResume();
 
     static inline PlatformRuntime* current_ = nullptr;
-    // Host threads post requests while the program thread may be closing
-    // the window: this guards current_ against that.
+    // Host threads post requests while the program thread may be opening or
+    // closing the window: this guards current_ and the requests that arrive
+    // while a run starts, before its window exists.
     static inline std::mutex postMutex_;
+    static inline bool runStarting_ = false;
+    static inline std::vector<WindowEvent::Kind> earlyRequests_;
 
     std::unique_ptr<WindowSystem> window_;
     Debugger* debugger_;  // none once the end request is taken

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <stdexcept>
 
 #include "platform/platform_runtime.h"
 #include "startup/run_landing.h"
@@ -40,6 +42,18 @@ void raiseRuntimeError(const char* message) {
         if (PlatformRuntime* platform = PlatformRuntime::current()) platform->debugError(message);
     }
     throwQyEx(message);
+}
+
+const char* messageOfCurrentException() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "Out of memory";
+    } catch (const std::length_error&) {
+        return "Out of memory";  // a size beyond what can be had at all
+    } catch (...) {
+        return "Unknown runtime exception";
+    }
 }
 
 void idleOrEnd() {

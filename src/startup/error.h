@@ -20,4 +20,8 @@ extern bool debugMode;
 // Ends the program quietly when the platform's idle() says it must end.
 void idleOrEnd();
 
+// Inside a catch handler: the runtime error that the exception being handled
+// stands for ("Out of memory" for std::bad_alloc and std::length_error).
+const char* messageOfCurrentException() noexcept;
+
 }  // namespace korva

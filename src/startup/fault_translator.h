@@ -14,9 +14,10 @@ public:
     FaultTranslator(const FaultTranslator&) = delete;
     FaultTranslator& operator=(const FaultTranslator&) = delete;
 
+    static constexpr int kHandledSignals = 5;  // SIGSEGV SIGBUS SIGILL SIGFPE SIGTRAP
+
 private:
-    static constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
-    struct sigaction previous_[sizeof kSignals / sizeof kSignals[0]];
+    struct sigaction previous_[kHandledSignals];
     stack_t previousStack_;
     void* alternateStack_;
 };

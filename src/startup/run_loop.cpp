@@ -9,12 +9,22 @@
 namespace korva {
 namespace {
 
+// A module that cannot get the memory it needs fails to start like any other.
+bool startModule(const ModuleDefinition& module) {
+    if (module.create == nullptr) return true;
+    try {
+        return module.create();
+    } catch (...) {
+        return false;
+    }
+}
+
 // Creates modules in order; on a failure reports it, destroys those already
 // created and gives back how many are running (all or none).
 size_t createModules(PlatformRuntime& platform, std::span<const ModuleDefinition* const> modules) {
     for (size_t i = 0; i < modules.size(); ++i) {
         const ModuleDefinition& module = *modules[i];
-        if (module.create == nullptr || module.create()) continue;
+        if (startModule(module)) continue;
         const std::string report = std::string("Startup Error: ") + module.name + "_create failed";
         platform.debugInfo(report.c_str());
         while (i-- > 0)
@@ -39,12 +49,13 @@ void destroyModules(std::span<const ModuleDefinition* const> modules) {
         if (!platform.idle()) throwQyEx(nullptr);
         entry();
         platform.debugInfo("Program has ended");
-    } else if (landed == kLandedByFault) {
-        // The fault handler only records what happened; report it now that
-        // we are back on the program's own stack.
-        platform.debugError(landing.faultMessage);
     }
     leaveLanding(landing);
+    // The fault handler only records what happened; report it now that we
+    // are back on the program's own stack, with the landing disarmed, so that
+    // a fault while reporting (in a host's debugMsg, say) cannot land here and
+    // report again forever.
+    if (landed == kLandedByFault) platform.debugError(landing.faultMessage);
 }
 
 }  // namespace

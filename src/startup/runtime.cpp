@@ -1,6 +1,5 @@
 // The exported Runtime object: declarations for hosts, the asynchronous
 // requests and the frame around one program run.
-#include <ostream>
 #include <string>
 
 #include "platform/platform_runtime.h"
@@ -33,9 +32,6 @@ std::string trimSpaces(const char* text) {
     return trimmed;
 }
 
-// Nothing is tracked beyond the pools' own counters, so the report is empty.
-void writeMemoryReport(std::ostream&) {}
-
 class RuntimeObject final : public Runtime {
 public:
     int32_t version() override { return kRuntimeVersion; }
@@ -49,16 +45,16 @@ public:
     void asyncRun() override { PlatformRuntime::postRequest(WindowEvent::Kind::runRequest); }
     void asyncEnd() override { PlatformRuntime::postRequest(WindowEvent::Kind::endRequest); }
 
-    void checkMem(std::streambuf* out) override {
-        std::ostream stream(out);
-        writeMemoryReport(stream);
-    }
+    // The memory report writes nothing into the host's stream: nothing is
+    // tracked beyond the pools' own counters (RuntimeStats shows those).
+    void checkMem(std::streambuf*) override {}
 
     void execute(EntryRoutine entry, const char* arguments, Debugger* host) override {
         DefaultDebugger fallback;
         const bool outerDebugMode = debugMode;
         debugMode = host != nullptr;
         Debugger* debugger = host != nullptr ? host : &fallback;
+        PlatformRuntime::keepEarlyRequests(true);
         {
             FaultTranslator faults;
             setFpuControl(kSinglePrecisionControl);
@@ -68,6 +64,7 @@ public:
             }
             setFpuControl(kDoublePrecisionControl);
         }
+        PlatformRuntime::keepEarlyRequests(false);
         debugMode = outerDebugMode;
     }
 

@@ -33,7 +33,8 @@ void drain(int fd, std::string& into, bool& open) {
 
 }  // namespace
 
-ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds) {
+ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds,
+                         const std::vector<std::string>& environment) {
     ProcessResult result;
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return result;
@@ -45,8 +46,12 @@ ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSecond
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    std::vector<char*> variables;  // the given ones first: they win over the test's own
+    for (const std::string& variable : environment) variables.push_back(const_cast<char*>(variable.c_str()));
+    for (char** variable = environ; *variable != nullptr; ++variable) variables.push_back(*variable);
+    variables.push_back(nullptr);
     pid_t child;
-    const int spawned = posix_spawn(&child, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = posix_spawn(&child, args[0], &actions, nullptr, args.data(), variables.data());
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
@@ -94,6 +99,13 @@ EntryRoutine linkImage(const std::string& name) {
     LinkResult linked = linkModuleImage(image.data(), image.size(), runtimeLinkTable(*runtimeGetRuntime()));
     EXPECT_EQ(linked.status, LinkResult::Status::linked) << name;
     return reinterpret_cast<EntryRoutine>(linked.code);
+}
+
+std::string packGame(const std::string& imageFile, const std::string& name) {
+    const std::string game = tempFile(name);
+    ProcessResult packed = runProcess({binPath("korva-pack"), imageFile, game});
+    EXPECT_EQ(packed.status, 0) << packed.err;
+    return game;
 }
 
 std::string tempFile(const std::string& name) {

@@ -16,8 +16,10 @@ struct ProcessResult {
     std::string out, err;
 };
 
-// Runs a program headless; kills it after the timeout.
-ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds = 30);
+// Runs a program headless; kills it after the timeout. The environment is the
+// test's own plus the given "NAME=value" entries.
+ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds = 30,
+                         const std::vector<std::string>& environment = {});
 
 std::string binPath(const std::string& tool);     // build/bin/TOOL
 std::string imagePath(const std::string& name);   // the image built from programs/NAME.c
@@ -29,6 +31,10 @@ ProcessResult runImage(const std::string& name, const std::vector<std::string>& 
 // The image built from programs/NAME.c, linked in this process against the
 // runtime, for tests that act as a development host.
 EntryRoutine linkImage(const std::string& name);
+
+// korva-pack IMAGE into a fresh file under the test's temporary folder: a
+// stand-alone game.
+std::string packGame(const std::string& imageFile, const std::string& name);
 
 // A fresh file under the test's temporary folder.
 std::string tempFile(const std::string& name);

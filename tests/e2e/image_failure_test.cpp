@@ -23,13 +23,6 @@ std::vector<uint8_t> imageMissing(const std::string& symbol) {
     return image;
 }
 
-std::string pack(const std::string& imageFile, const std::string& name) {
-    const std::string game = tempFile(name);
-    ProcessResult packed = runProcess({binPath("korva-pack"), imageFile, game});
-    EXPECT_EQ(packed.status, 0) << packed.err;
-    return game;
-}
-
 TEST(ImageFailure, KorvaRunReportsUnreadableAndDamagedImages) {
     ProcessResult missing = runProcess({binPath("korva-run"), tempFile("no-such-image")});
     EXPECT_EQ(missing.status, 2);
@@ -57,7 +50,7 @@ TEST(ImageFailure, KorvaRunNamesAMissingSymbol) {
 }
 
 TEST(ImageFailure, PackedGameRunsWithItsArguments) {
-    const std::string game = pack(imagePath("system_commands"), "game");
+    const std::string game = packGame(imagePath("system_commands"), "game");
     ProcessResult run = runProcess({game, "  hello", "world  "});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");  // no host: DebugLog goes nowhere
@@ -74,7 +67,7 @@ TEST(ImageFailure, PackedGameRunsWithItsArguments) {
 TEST(ImageFailure, PackedGameWithMissingSymbolExitsWithZero) {
     const std::string image = tempFile("missing-symbol.kbi");
     writeBytes(image, imageMissing("_fnothere"));
-    const std::string game = pack(image, "missing-game");
+    const std::string game = packGame(image, "missing-game");
     ProcessResult run = runProcess({game});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "Can't find symbol: _fnothere\n");
@@ -87,7 +80,7 @@ TEST(ImageFailure, RuntimeWithoutImageOrWithALyingDirectoryExitsWith255) {
     EXPECT_EQ(bare.status, 255);
     EXPECT_EQ(bare.err, kImageError);
 
-    const std::string game = pack(imagePath("faults"), "lying-game");
+    const std::string game = packGame(imagePath("faults"), "lying-game");
     auto bytes = readBytes(game);
     const uint32_t lie = 0x7FFFFFF0;
     std::memcpy(bytes.data() + bytes.size() - 8, &lie, 4);  // the trailer's entry count

@@ -1,6 +1,8 @@
 // How programs end, and how failures reach the user, seen from outside.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "e2e_support.h"
 
 namespace korva::test {
@@ -26,6 +28,10 @@ TEST(ProgramEnd, ProcessorFaultsBecomeRuntimeErrors) {
         {"2", "Illegal memory address"},
         {"3", "Stack overflow!"},
         {"4", "Illegal instruction"},
+        {"8", "Unknown runtime exception"},  // int3
+        {"9", "Unknown runtime exception"},  // into
+        {"10", "Unknown runtime exception"}, // bound
+        {"11", "Unknown runtime exception"}, // a privileged instruction
     };
     for (auto [which, message] : cases) {
         SCOPED_TRACE(message);
@@ -55,10 +61,40 @@ TEST(ProgramEnd, WithoutDebuggerErrorsShowAnErrorBoxAndExitNormally) {
     EXPECT_EQ(run.err, "Error!: Integer divide by zero\n");
 }
 
+TEST(ProgramEnd, CommandOutOfMemoryIsARuntimeError) {
+    ProcessResult run = runImage("faults", {"12"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, runtimeError("Out of memory"));
+}
+
 TEST(ProgramEnd, StackAlignedToFourBytesOnly) {
     ProcessResult run = runImage("misaligned_stack");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "1234.5\n1.5e-004\n");
+}
+
+// Library code needs the stack aligned to 16 bytes, compiled code keeps 4: a
+// probe in front of the allocator (which every path into a library reaches)
+// reports any entry on a misaligned stack.
+const std::string kStackProbe = "LD_PRELOAD=" + binPath("libkorva_stack_probe.so");
+
+TEST(ProgramEnd, LibraryReachingCommandsRealignTheStack) {
+    const std::string picture = std::string(KORVA_SOURCE_DIR) + "/examples/assets/backdrop.bmp";
+    ProcessResult run = runProcess(
+        {binPath("korva-run"), imagePath("stack_alignment"), "commands", picture}, 30, {kStackProbe});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "past 0 picture text\npast 4 picture text\npast 8 picture text\npast 12 picture text\n");
+    EXPECT_EQ(run.err, "Program has ended\n");
+}
+
+TEST(ProgramEnd, ErrorBoxOfAGameOnAMisalignedStack) {
+    const std::string game = packGame(imagePath("stack_alignment"), "aligning-game");
+    for (const char* past : {"4", "8", "12"}) {
+        ProcessResult run = runProcess({game, "error", past}, 30, {kStackProbe});
+        EXPECT_EQ(run.status, 0) << past;
+        EXPECT_EQ(run.err, std::string("Error!: Stopped ") + past + "\n");
+    }
+    unlink(game.c_str());
 }
 
 }  // namespace

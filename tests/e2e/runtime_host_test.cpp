@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -131,6 +132,26 @@ TEST(RuntimeHost, FreshRunsAfterProcessorFaults) {
     EXPECT_EQ(run("faults", "3"), (std::vector<std::string>{"log before", "stop", "error Stack overflow!"}));
     EXPECT_EQ(run("faults", "0"), (std::vector<std::string>{"log before", "log after", "stop", "info Program has ended"}));
     EXPECT_EQ(fpuControl(), kDoublePrecisionControl);
+}
+
+// A host whose debugMsg faults while a fault is being reported: the process
+// dies of that fault instead of landing in the run and reporting forever.
+class FaultingDebugger final : public QuietDebugger {
+public:
+    void debugMsg(const char*, bool) override { *nowhere = 0; }
+
+private:
+    static inline volatile int* volatile nowhere = nullptr;
+};
+
+TEST(RuntimeHostDeathTest, AFaultWhileReportingAFaultEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            FaultingDebugger debugger;
+            runtime().execute(linkImage("faults"), "2", &debugger);
+        },
+        testing::KilledBySignal(SIGSEGV), "");
 }
 
 // Headless, the close prompt is answered OK at once, so closing the window

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,18 +22,22 @@ public:
     }
 };
 
+constexpr char kBasic[] = "basic", kMath[] = "math", kMultiplay[] = "multiplay";
+
+// The failing module says so; multiplay fails by running out of memory.
 template <const char* Name>
 ModuleDefinition fakeModule() {
     return {Name,
             {},
             [] {
                 journal.push_back(std::string("create ") + Name);
-                return failingModule == nullptr || std::string(failingModule) != Name;
+                const bool fails = failingModule != nullptr && std::string(failingModule) == Name;
+                if (fails && Name == kMultiplay) throw std::bad_alloc();
+                return !fails;
             },
             [] { journal.push_back(std::string("destroy ") + Name); }};
 }
 
-constexpr char kBasic[] = "basic", kMath[] = "math", kMultiplay[] = "multiplay";
 const ModuleDefinition basic = fakeModule<kBasic>(), math = fakeModule<kMath>(), multiplay = fakeModule<kMultiplay>();
 const ModuleDefinition* const kModules[] = {&basic, &math, &multiplay};
 
@@ -67,6 +72,24 @@ TEST(RunLoop, AFailedModuleStopsTheStartAndTheProgramNeverRuns) {
               (std::vector<std::string>{"create basic", "create math", "create multiplay",
                                         "info Startup Error: multiplay_create failed", "destroy math",
                                         "destroy basic"}));
+}
+
+// A host may ask to end a run the moment it starts, before the window exists.
+TEST(RunLoop, RequestsBeforeTheWindowExistsWaitForItDuringARun) {
+    setenv("KORVA_WINDOW_SYSTEM", "null", 1);
+    JournalDebugger debugger;
+    PlatformRuntime::postRequest(WindowEvent::Kind::endRequest);  // no run: dropped
+    PlatformRuntime* platform = PlatformRuntime::open("", &debugger);
+    EXPECT_TRUE(platform->idle());
+    PlatformRuntime::close(platform);
+
+    PlatformRuntime::keepEarlyRequests(true);  // a run starts
+    PlatformRuntime::postRequest(WindowEvent::Kind::endRequest);
+    platform = PlatformRuntime::open("", &debugger);
+    EXPECT_FALSE(platform->idle());
+    PlatformRuntime::close(platform);
+    PlatformRuntime::keepEarlyRequests(false);
+    unsetenv("KORVA_WINDOW_SYSTEM");
 }
 
 }  // namespace

@@ -298,31 +298,28 @@ TEST(BlockRegistryTest, FreeAllEmptiesTheRegistry) {
 // The basic module's table and lifetime.
 
 TEST(BasicModuleTest, DeclaresTypeKindsThenStringRoutines) {
-    const std::vector<std::pair<std::string, const void*>> expected = {
-        {"_qyIntType", nullptr},
-        {"_qyFltType", nullptr},
-        {"_qyStrType", nullptr},
-        {"_qyCStrType", nullptr},
-        {"_qyStrLoad", routine(&qyStrLoad)},
-        {"_qyStrRelease", routine(&qyStrRelease)},
-        {"_qyStrStore", routine(&qyStrStore)},
-        {"_qyStrCompare", routine(&qyStrCompare)},
-        {"_qyStrConcat", routine(&qyStrConcat)},
-        {"_qyStrToInt", routine(&qyStrToInt)},
-        {"_qyStrFromInt", routine(&qyStrFromInt)},
-        {"_qyStrToFloat", routine(&qyStrToFloat)},
-        {"_qyStrFromFloat", routine(&qyStrFromFloat)},
-        {"_qyStrConst", routine(&qyStrConst)},
+    const Declaration expected[] = {
+        {"_qyStrLoad", routine<qyStrLoad>},
+        {"_qyStrRelease", routine<qyStrRelease>},
+        {"_qyStrStore", routine<qyStrStore>},
+        {"_qyStrCompare", routine<qyStrCompare>},
+        {"_qyStrConcat", routine<qyStrConcat>},
+        {"_qyStrToInt", routine<qyStrToInt>},
+        {"_qyStrFromInt", routine<qyStrFromInt>},
+        {"_qyStrToFloat", routine<qyStrToFloat>},
+        {"_qyStrFromFloat", routine<qyStrFromFloat>},
+        {"_qyStrConst", routine<qyStrConst>},
     };
+    const char* typeKinds[] = {"_qyIntType", "_qyFltType", "_qyStrType", "_qyCStrType"};
     auto declarations = basicModule.declarations;
-    ASSERT_GE(declarations.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(declarations[i].text, expected[i].first);
-        if (i < 4) {
-            EXPECT_EQ(*static_cast<const int32_t*>(declarations[i].address), static_cast<int32_t>(i + 1));
-        } else {
-            EXPECT_EQ(declarations[i].address, expected[i].second) << expected[i].first;
-        }
+    ASSERT_GE(declarations.size(), 4 + std::size(expected));
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_STREQ(declarations[i].text, typeKinds[i]);
+        EXPECT_EQ(*static_cast<const int32_t*>(declarations[i].address), static_cast<int32_t>(i + 1));
+    }
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_STREQ(declarations[4 + i].text, expected[i].text);
+        EXPECT_EQ(declarations[4 + i].address, expected[i].address) << expected[i].text;
     }
     EXPECT_STREQ(basicModule.name, "basic");
 }

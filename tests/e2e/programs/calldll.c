@@ -19,5 +19,6 @@ void __MAIN(void) {
     }
     kprint2("no banks ", __qyStrFromInt(_fcalldll(_fcommandline(), kstr("reverse_bytes"), 0, 0)));
     kprint2("no function ", __qyStrFromInt(_fcalldll(_fcommandline(), kstr("missing"), in, out)));
+    kprint2("faulting child ", __qyStrFromInt(_fcalldll(_fcommandline(), kstr("fault_in_child"), 0, 0)));
     kprint2("no library ", __qyStrFromInt(_fcalldll(kstr("/nowhere/libnothing.so"), kstr("sum_bytes"), in, out)));
 }

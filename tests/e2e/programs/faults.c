@@ -29,6 +29,15 @@ void __MAIN(void) {
         case 4: __asm__ volatile("ud2"); break;
         case 5: _fruntimeerror(__qyStrConcat(kstr("X"), repeated('a', 299))); break;
         case 6: _fend(); break;
+        case 8: __asm__ volatile("int3"); break;
+        case 9: __asm__ volatile("mov $0x7fffffff, %%eax\n\tadd $1, %%eax\n\tinto" ::: "eax", "cc"); break;
+        case 10: {
+            static const int bounds[2] = {0, 9};
+            __asm__ volatile("mov $10, %%eax\n\tbound %%eax, %0" : : "m"(bounds) : "eax");
+            break;
+        }
+        case 11: __asm__ volatile("hlt"); break;
+        case 12: kprints(_fstring(kstr("abcd"), 2000000000)); break;
         case 7: {
             volatile float one = 1.0f, none = 0.0f;
             kprintf(one / none);
