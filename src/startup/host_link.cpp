@@ -1,9 +1,9 @@
 #include "startup/host_link.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 
 #include "startup/link_names.h"
 
@@ -17,9 +17,19 @@ RuntimeLinkTable runtimeLinkTable(Runtime& runtime) {
 }
 
 std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    ssize_t got;
+    while ((got = read(file, chunk, sizeof chunk)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    const int readError = errno;
+    close(file);
+    if (got < 0) {
+        errno = readError;
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 std::string executableFolder() {

@@ -15,7 +15,7 @@ namespace korva {
 // One full nextSym pass: link name -> address of every declaration.
 RuntimeLinkTable runtimeLinkTable(Runtime& runtime);
 
-// The whole file, or nothing when it cannot be read.
+// The whole file, or nothing when it cannot be read (errno tells why).
 std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path);
 
 // The folder of the running executable, without a trailing "/"; empty when

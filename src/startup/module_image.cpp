@@ -43,15 +43,22 @@ public:
         return start;
     }
 
-    std::optional<std::vector<TableEntry>> readTable() {
+    // A table, or nothing with the problem described.
+    std::optional<std::vector<TableEntry>> readTable(const char* table, std::string& problem) {
         auto count = readInt();
-        if (!count) return std::nullopt;
+        if (!count) {
+            problem = std::string("truncated before the ") + table + " table";
+            return std::nullopt;
+        }
         std::vector<TableEntry> entries;
         for (int32_t i = 0; i < *count; ++i) {
             auto name = readName();
-            if (!name) return std::nullopt;
-            auto offset = readInt();
-            if (!offset) return std::nullopt;
+            auto offset = name ? readInt() : std::nullopt;
+            if (!offset) {
+                problem = "truncated in the " + std::string(table) + " table, at entry " + std::to_string(i + 1) +
+                          " of " + std::to_string(*count);
+                return std::nullopt;
+            }
             entries.push_back({std::move(*name), *offset});
         }
         return entries;
@@ -69,17 +76,24 @@ struct ParsedImage {
     std::vector<TableEntry> symbols, relative, absolute;
 };
 
-std::optional<ParsedImage> parseImage(const uint8_t* image, size_t size) {
+std::optional<ParsedImage> parseImage(const uint8_t* image, size_t size, std::string& problem) {
     ImageReader reader(image, size);
     auto codeSize = reader.readInt();
-    if (!codeSize || *codeSize <= 0) return std::nullopt;
+    if (!codeSize || *codeSize <= 0) {
+        problem = codeSize ? "the code size is " + std::to_string(*codeSize) : "too short to be a module image";
+        return std::nullopt;
+    }
     const uint8_t* code = reader.take(static_cast<size_t>(*codeSize));
-    if (code == nullptr) return std::nullopt;
-    auto symbols = reader.readTable();
+    if (code == nullptr) {
+        problem = "truncated: the code size is " + std::to_string(*codeSize) + " bytes, " +
+                  std::to_string(size - 4) + " follow";
+        return std::nullopt;
+    }
+    auto symbols = reader.readTable("module symbol", problem);
     if (!symbols) return std::nullopt;
-    auto relative = reader.readTable();
+    auto relative = reader.readTable("relative relocation", problem);
     if (!relative) return std::nullopt;
-    auto absolute = reader.readTable();
+    auto absolute = reader.readTable("absolute relocation", problem);
     if (!absolute) return std::nullopt;
     return ParsedImage{code, *codeSize, std::move(*symbols), std::move(*relative), std::move(*absolute)};
 }
@@ -108,21 +122,29 @@ void addToSite(uint8_t* site, uint32_t amount) {
 
 LinkResult linkModuleImage(const uint8_t* image, size_t size, const RuntimeLinkTable& runtime) {
     LinkResult result;
-    auto parsed = parseImage(image, size);
+    auto parsed = parseImage(image, size, result.problem);
     if (!parsed) return result;
 
     // Symbols are checked before any memory is taken for the code.
+    auto outside = [&](const TableEntry& entry, const char* what) {
+        result.problem = std::string(what) + " '" + entry.name + "' at offset " + std::to_string(entry.offset) +
+                         " lies outside the " + std::to_string(parsed->codeSize) + " bytes of code";
+        return result;
+    };
     std::unordered_map<std::string, uint32_t> moduleTable;
     for (const TableEntry& symbol : parsed->symbols) {
-        if (symbol.offset < 0 || symbol.offset >= parsed->codeSize) return result;
+        if (symbol.offset < 0 || symbol.offset >= parsed->codeSize) return outside(symbol, "module symbol");
     }
     for (const TableEntry& reloc : parsed->relative)
-        if (!siteInside(reloc.offset, parsed->codeSize)) return result;
+        if (!siteInside(reloc.offset, parsed->codeSize)) return outside(reloc, "the relocation site of");
     for (const TableEntry& reloc : parsed->absolute)
-        if (!siteInside(reloc.offset, parsed->codeSize)) return result;
+        if (!siteInside(reloc.offset, parsed->codeSize)) return outside(reloc, "the relocation site of");
 
     uint8_t* base = allocateCodeBlock(static_cast<size_t>(parsed->codeSize));
-    if (base == nullptr) return result;
+    if (base == nullptr) {
+        result.problem = "no memory for " + std::to_string(parsed->codeSize) + " bytes of code";
+        return result;
+    }
     std::memcpy(base, parsed->code, static_cast<size_t>(parsed->codeSize));
     const uint32_t baseAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(base));
     for (const TableEntry& symbol : parsed->symbols)

@@ -24,6 +24,7 @@ struct LinkResult {
     Status status = Status::imageError;
     void* code = nullptr;          // the linked block (entry at offset 0) when linked
     std::string missingSymbol;     // the unresolved name for missingSymbol
+    std::string problem;           // for imageError: what is wrong with the image, for developers
 };
 
 // Copies the image's code into a fresh executable block and patches it. The
@@ -32,7 +33,8 @@ struct LinkResult {
 // table, unterminated name, symbol outside the code) is an image error.
 LinkResult linkModuleImage(const uint8_t* image, size_t size, const RuntimeLinkTable& runtime);
 
-// The two messages a failed link shows.
+// The two messages a failed link shows (the image error's text is fixed:
+// players see it; developers' tools add the problem on a line of their own).
 std::string linkFailureMessage(const LinkResult& result);
 
 }  // namespace korva

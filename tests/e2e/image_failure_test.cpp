@@ -12,7 +12,7 @@
 namespace korva::test {
 namespace {
 
-const char kImageError[] = "Unable to run Korva Basic module\n";
+const std::string kImageError = "Unable to run Korva Basic module\n";
 
 // An image whose only relocation names a symbol nobody defines: code of 8
 // bytes (ret and padding), no symbols, one relative relocation.
@@ -23,30 +23,56 @@ std::vector<uint8_t> imageMissing(const std::string& symbol) {
     return image;
 }
 
-TEST(ImageFailure, KorvaRunReportsUnreadableAndDamagedImages) {
-    ProcessResult missing = runProcess({binPath("korva-run"), tempFile("no-such-image")});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, kImageError);
+// korva-run keeps the line a player sees and says why on a second one.
+TEST(ImageFailure, KorvaRunReportsUnreadableAndDamagedImagesWithTheReason) {
+    const std::string absent = tempFile("no-such-image");
+    ProcessResult missing = runProcess({binPath("korva-run"), absent});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, kImageError + ("korva-run: " + absent + ": cannot read it (No such file or directory)\n"));
 
     const auto good = readBytes(imagePath("faults"));
     ASSERT_GT(good.size(), 64u);
-    for (size_t keep : {size_t{3}, size_t{40}, good.size() - 1}) {
-        const std::string path = tempFile("truncated.kbi");
+    const std::string path = tempFile("truncated.kbi");
+    const std::pair<size_t, std::string> cases[] = {
+        {3, "too short to be a module image"},
+        {40, "truncated: the code size is "},
+        {good.size() - 1, "truncated "},
+    };
+    for (const auto& [keep, reason] : cases) {
         writeBytes(path, std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(keep)));
         ProcessResult run = runProcess({binPath("korva-run"), path});
-        EXPECT_EQ(run.status, 2) << keep;
-        EXPECT_EQ(run.err, kImageError) << keep;
-        unlink(path.c_str());
+        EXPECT_EQ(run.status, 1) << keep;
+        EXPECT_EQ(run.err.rfind(kImageError + ("korva-run: " + path + ": " + reason), 0), 0u) << run.err;
+        EXPECT_EQ(lines(run.err).size(), 2u) << run.err;
     }
+    unlink(path.c_str());
 }
 
 TEST(ImageFailure, KorvaRunNamesAMissingSymbol) {
     const std::string path = tempFile("missing.kbi");
     writeBytes(path, imageMissing("_fnosuchcommand"));
     ProcessResult run = runProcess({binPath("korva-run"), path});
-    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Can't find symbol: _fnosuchcommand\n");
     unlink(path.c_str());
+}
+
+// One convention for every tool: usage errors give the problem and the usage
+// with status 2, --help the help on standard output with 0.
+TEST(ImageFailure, ToolsShareOneUsageConvention) {
+    for (const char* tool : {"korva-run", "korva-mkimage", "korva-pack", "korva-sdkgen"}) {
+        SCOPED_TRACE(tool);
+        ProcessResult wrong = runProcess({binPath(tool), "--no-such-option"});
+        EXPECT_EQ(wrong.status, 2);
+        const auto errLines = lines(wrong.err);
+        ASSERT_GE(errLines.size(), 2u);
+        EXPECT_EQ(errLines[0].rfind(std::string(tool) + ": ", 0), 0u) << errLines[0];
+        EXPECT_EQ(errLines[1].rfind(std::string("usage: ") + tool + " ", 0), 0u) << errLines[1];
+        ProcessResult help = runProcess({binPath(tool), "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("usage: ") + tool + " ", 0), 0u);
+        EXPECT_NE(help.out.find("Exit status: 0"), std::string::npos);
+    }
 }
 
 TEST(ImageFailure, PackedGameRunsWithItsArguments) {

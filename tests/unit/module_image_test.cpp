@@ -79,6 +79,7 @@ TEST(ModuleImage, SymbolOffsetsMustLieInsideTheCode) {
     EXPECT_EQ(link(lastByte).status, LinkResult::Status::linked);
     auto pastEnd = ImageBytes().code(kTwelveBytes).table({{"_end", 12}}).table({}).table({}).bytes;
     EXPECT_EQ(link(pastEnd).status, LinkResult::Status::imageError);
+    EXPECT_EQ(link(pastEnd).problem, "module symbol '_end' at offset 12 lies outside the 12 bytes of code");
     auto negative = ImageBytes().code(kTwelveBytes).table({{"_neg", -1}}).table({}).table({}).bytes;
     EXPECT_EQ(link(negative).status, LinkResult::Status::imageError);
 }
@@ -106,12 +107,16 @@ TEST(ModuleImage, DamagedImagesAreTheImageError) {
     auto unterminated = ImageBytes().code(kTwelveBytes).i32(1).bytes;
     unterminated.insert(unterminated.end(), {'_', 'x'});
     EXPECT_EQ(link(unterminated).status, LinkResult::Status::imageError);
+    EXPECT_EQ(link(unterminated).problem, "truncated in the module symbol table, at entry 1 of 1");
     auto hugeCount = ImageBytes().code(kTwelveBytes).i32(0x7FFFFFFF).bytes;
     EXPECT_EQ(link(hugeCount).status, LinkResult::Status::imageError);
     auto lyingCodeSize = ImageBytes().i32(1000).bytes;
     EXPECT_EQ(link(lyingCodeSize).status, LinkResult::Status::imageError);
+    EXPECT_EQ(link(lyingCodeSize).problem, "truncated: the code size is 1000 bytes, 0 follow");
     auto siteOutside = ImageBytes().code(kTwelveBytes).table({}).table({}).table({{"_f", 9}}).bytes;
     EXPECT_EQ(link(siteOutside, {{"_f", 1}}).status, LinkResult::Status::imageError);
+    EXPECT_EQ(link(siteOutside, {{"_f", 1}}).problem,
+              "the relocation site of '_f' at offset 9 lies outside the 12 bytes of code");
     EXPECT_EQ(linkFailureMessage(link(lyingCodeSize)), "Unable to run Korva Basic module");
 }
 

@@ -16,14 +16,16 @@
 #include "image_builder.h"
 #include "image_file.h"
 #include "little_endian.h"
+#include "tool_cli.h"
 #include "tool_error.h"
 
 namespace korva::mkimage {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: korva-mkimage -o OUTPUT OBJECT...\n"
-    "       korva-mkimage --dump IMAGE\n"
+const tool::Tool kTool{
+    "korva-mkimage",
+    "usage: korva-mkimage -o OUTPUT OBJECT...\n"
+    "       korva-mkimage --dump IMAGE\n",
     "\n"
     "Turns i386 ELF relocatable objects (gcc -m32 -c -fno-pic -fno-pie ..., or as --32)\n"
     "into a Korva module image. One object must define the entry function __MAIN.\n"
@@ -33,7 +35,10 @@ constexpr const char* kUsage =
     "  --dump IMAGE  print an image's code size and its module symbol, relative\n"
     "                relocation and absolute relocation tables (offsets in hex,\n"
     "                with the addend each relocation site holds)\n"
-    "  --help        print this help and exit\n";
+    "  --help        print this help and exit\n"
+    "\n"
+    "Exit status: 0 when done, 1 when an input cannot be used or the output\n"
+    "cannot be written, 2 for a usage error.\n"};
 
 struct Options {
   std::optional<std::string> output;
@@ -43,7 +48,7 @@ struct Options {
 };
 
 std::string optionValue(int argc, char** argv, int& index) {
-  if (index + 1 >= argc) throw ToolError(std::string("option ") + argv[index] + " needs a file name");
+  if (index + 1 >= argc) throw UsageError(std::string("option ") + argv[index] + " needs a file name");
   return argv[++index];
 }
 
@@ -56,14 +61,14 @@ Options parseOptions(int argc, char** argv) {
       options.objects.push_back(argument);
     } else if (argument == "--") {
       optionsEnded = true;
-    } else if (argument == "--help" || argument == "-h") {
+    } else if (tool::isHelp(argument.c_str())) {
       options.help = true;
     } else if (argument == "-o") {
       options.output = optionValue(argc, argv, index);
     } else if (argument == "--dump") {
       options.dumpImage = optionValue(argc, argv, index);
     } else {
-      throw ToolError("unknown option " + argument + " (see --help)");
+      throw UsageError("unknown option " + argument);
     }
   }
   return options;
@@ -139,33 +144,30 @@ void makeImage(const std::string& output, const std::vector<std::string>& object
 
 int run(int argc, char** argv) {
   Options options = parseOptions(argc, argv);
-  if (options.help) {
-    std::cout << kUsage;
-    return 0;
-  }
+  if (options.help) return tool::help(kTool);
   if (options.dumpImage) {
-    if (options.output || !options.objects.empty()) throw ToolError("--dump takes one image and nothing else");
+    if (options.output || !options.objects.empty()) throw UsageError("--dump takes one image and nothing else");
     dumpImage(*options.dumpImage);
-    return 0;
+    return tool::kSucceeded;
   }
-  if (!options.output) throw ToolError("no output file given (use -o OUTPUT; see --help)");
-  if (options.objects.empty()) throw ToolError("no input objects given (see --help)");
+  if (!options.output) throw UsageError("no output file given (use -o OUTPUT)");
+  if (options.objects.empty()) throw UsageError("no input objects given");
   makeImage(*options.output, options.objects);
-  return 0;
+  return tool::kSucceeded;
 }
 
 }  // namespace
 }  // namespace korva::mkimage
 
 int main(int argc, char** argv) {
+  using korva::mkimage::kTool;
   try {
     return korva::mkimage::run(argc, argv);
-  } catch (const korva::mkimage::ToolError& error) {
-    std::cerr << "korva-mkimage: " << error.what() << '\n';
+  } catch (const korva::mkimage::UsageError& error) {
+    return korva::tool::usageError(kTool, error.what());
   } catch (const std::bad_alloc&) {
-    std::cerr << "korva-mkimage: out of memory\n";
+    return korva::tool::failure(kTool, "out of memory");
   } catch (const std::exception& error) {
-    std::cerr << "korva-mkimage: " << error.what() << '\n';
+    return korva::tool::failure(kTool, error.what());
   }
-  return 1;
 }

@@ -56,6 +56,18 @@ expect_error() {
   grep -q "^korva-mkimage: .*$message" "$check.err" || fail "$check: expected '$message', got: $(cat "$check.err")"
 }
 
+# expect_usage_error CHECK MESSAGE ARGUMENT...: exit status 2, the problem on
+# the first line of stderr, the usage lines after it.
+expect_usage_error() {
+  local check=$1 message=$2
+  shift 2
+  "$mkimage" "$@" >/dev/null 2>"$check.err"
+  local status=$?
+  [ "$status" -eq 2 ] || fail "$check: exit status $status, expected 2"
+  head -1 "$check.err" | grep -q "^korva-mkimage: .*$message" || fail "$check: expected '$message', got: $(cat "$check.err")"
+  sed -n 2p "$check.err" | grep -q "^usage: korva-mkimage" || fail "$check: no usage after the problem"
+}
+
 code_bytes() {  # IMAGE OFFSET COUNT: hex bytes of the code block
   od -An -tx1 -j $((4 + $2)) -N "$3" "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
@@ -241,9 +253,9 @@ expect_error narrow "unsupported relocation type 20 (R_386_16) against 'narrow_t
 expect_error pic "pic.o: unsupported relocation type .* compile with -fno-pic -fno-pie" -o out.kbi pic.o
 expect_error tls "thread-local" -o out.kbi tls.o
 expect_error constructor "'.init_array'" -o out.kbi constructor.o
-expect_error no-output "no output file" basic.o
-expect_error no-objects "no input objects" -o out.kbi
-expect_error unknown-option "unknown option --frobnicate" --frobnicate
+expect_usage_error no-output "no output file" basic.o
+expect_usage_error no-objects "no input objects" -o out.kbi
+expect_usage_error unknown-option "unknown option --frobnicate" --frobnicate
 expect_error dump-truncated "truncated.kbi: damaged module image" --dump truncated.kbi
 [ -e out.kbi ] && fail "a failed run left an output file"
 

@@ -3,21 +3,20 @@
 // terminal.
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "startup/host_link.h"
+#include "tool_cli.h"
 
 namespace {
 
-constexpr int kExitRuntimeError = 1;
-constexpr int kExitCannotRun = 2;
-
-const char kUsage[] =
+const korva::tool::Tool kTool{
+    "korva-run",
     "usage: korva-run [--no-debugger] IMAGE [ARGS...]\n"
-    "       korva-run --declarations\n"
+    "       korva-run --declarations\n",
     "\n"
     "Runs a Korva module image (made with korva-mkimage) under a debugger that\n"
     "prints DebugLog lines on standard output and runtime errors on standard\n"
@@ -28,8 +27,9 @@ const char kUsage[] =
     "  --declarations  print every declaration of the runtime, one a line\n"
     "  --help          show this text\n"
     "\n"
-    "Exit status: 0 after a normal end, 1 after a runtime error, 2 when the\n"
-    "image cannot be read or linked.\n";
+    "Exit status: 0 after a normal end; 1 after a runtime error, or when the\n"
+    "image cannot be run (the reason follows on a second line); 2 for a usage\n"
+    "error.\n"};
 
 // Reports everything the runtime tells a host on the terminal.
 class TerminalDebugger final : public korva::QuietDebugger {
@@ -57,7 +57,7 @@ korva::Runtime* loadRuntime() {
     const std::string library = korva::executableFolder() + "/libkorva.so";
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        std::fprintf(stderr, "korva-run: %s\n", dlerror());
+        korva::tool::failure(kTool, dlerror());
         return nullptr;
     }
     auto getRuntime = reinterpret_cast<korva::Runtime* (*)()>(dlsym(handle, "runtimeGetRuntime"));
@@ -74,17 +74,23 @@ int runImage(korva::Runtime& runtime, const char* imagePath, bool withDebugger, 
     const korva::RuntimeLinkTable table = korva::runtimeLinkTable(runtime);
     auto image = korva::readWholeFile(imagePath);
     korva::LinkResult linked;
-    if (image) linked = korva::linkModuleImage(image->data(), image->size(), table);
+    if (image)
+        linked = korva::linkModuleImage(image->data(), image->size(), table);
+    else
+        linked.problem = std::string("cannot read it (") + std::strerror(errno) + ")";
     if (linked.status != korva::LinkResult::Status::linked) {
+        // The first line is the one a player of a packed game sees.
         std::fprintf(stderr, "%s\n", korva::linkFailureMessage(linked).c_str());
-        return kExitCannotRun;
+        if (linked.status == korva::LinkResult::Status::imageError)
+            return korva::tool::failure(kTool, imagePath + std::string(": ") + linked.problem);
+        return korva::tool::kFailed;
     }
     TerminalDebugger debugger;
     const std::string arguments = korva::argumentText(argc, argv);
     runtime.execute(reinterpret_cast<korva::EntryRoutine>(linked.code), arguments.c_str(),
                     withDebugger ? &debugger : nullptr);
     runtime.shutdown();
-    return debugger.sawRuntimeError() ? kExitRuntimeError : 0;
+    return debugger.sawRuntimeError() ? korva::tool::kFailed : korva::tool::kSucceeded;
 }
 
 }  // namespace
@@ -92,21 +98,18 @@ int runImage(korva::Runtime& runtime, const char* imagePath, bool withDebugger, 
 int main(int argc, char** argv) {
     int first = 1;
     bool withDebugger = true;
-    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (argc > 1 && korva::tool::isHelp(argv[1])) return korva::tool::help(kTool);
     const bool listOnly = argc > 1 && std::strcmp(argv[1], "--declarations") == 0;
+    if (listOnly && argc > 2) return korva::tool::usageError(kTool, "--declarations takes nothing else");
     if (!listOnly && argc > 1 && std::strcmp(argv[1], "--no-debugger") == 0) {
         withDebugger = false;
         ++first;
     }
-    if (!listOnly && first >= argc) {
-        std::fputs(kUsage, stderr);
-        return kExitCannotRun;
-    }
+    if (!listOnly && first >= argc) return korva::tool::usageError(kTool, "no image given");
+    if (!listOnly && argv[first][0] == '-')
+        return korva::tool::usageError(kTool, std::string("unknown option ") + argv[first]);
     korva::Runtime* runtime = loadRuntime();
-    if (runtime == nullptr) return kExitCannotRun;
+    if (runtime == nullptr) return korva::tool::kFailed;
     if (listOnly) return listDeclarations(*runtime);
     // The image path takes the place of the program name in the argument list.
     return runImage(*runtime, argv[first], withDebugger, argc - first, argv + first);
