@@ -11,6 +11,7 @@
 #include "core/block_registry.h"
 #include "core/str_pool.h"
 #include "core/string_routines.h"
+#include "startup/declaration.h"
 
 namespace {
 
@@ -25,23 +26,41 @@ constexpr std::array kLastNames{"Smith", "Jones", "Brown", "Meyer", "Novak", "Co
 constexpr size_t kNames = kFirstNames.size();
 static_assert(kLastNames.size() == kNames);
 
+// The string routines called directly, and through the entries compiled code
+// calls (stack realignment and exception barrier included).
+struct DirectCalls {
+    static constexpr auto load = qyStrLoad;
+    static constexpr auto store = qyStrStore;
+    static constexpr auto concat = qyStrConcat;
+    static constexpr auto compare = qyStrCompare;
+    static constexpr auto constant = qyStrConst;
+};
+struct EntryCalls {
+    static constexpr auto load = declaration_detail::Entry<qyStrLoad>::call;
+    static constexpr auto store = declaration_detail::Entry<qyStrStore>::call;
+    static constexpr auto concat = declaration_detail::Entry<qyStrConcat>::call;
+    static constexpr auto compare = declaration_detail::Entry<qyStrCompare>::call;
+    static constexpr auto constant = declaration_detail::Entry<qyStrConst>::call;
+};
+
 // One pass over the names: Full$ = First$(i) + " " + Last$(i), then
 // If Full$ < Best$ Then Best$ = Full$.
-void BM_StrPool(benchmark::State& state) {
+template <class Calls>
+void strPoolWork(benchmark::State& state) {
     strPoolStart();
     std::array<qyStr*, kNames> first{};
     std::array<qyStr*, kNames> last{};
     for (size_t i = 0; i < kNames; ++i) {
-        qyStrStore(&first[i], qyStrConst(kFirstNames[i]));
-        qyStrStore(&last[i], qyStrConst(kLastNames[i]));
+        Calls::store(&first[i], Calls::constant(kFirstNames[i]));
+        Calls::store(&last[i], Calls::constant(kLastNames[i]));
     }
     qyStr* full = nullptr;
-    qyStr* best = qyStrConst("~");
+    qyStr* best = Calls::constant("~");
     for (auto _ : state) {
         for (size_t i = 0; i < kNames; ++i) {
-            qyStr* name = qyStrConcat(qyStrLoad(&first[i]), qyStrConst(" "));
-            qyStrStore(&full, qyStrConcat(name, qyStrLoad(&last[i])));
-            if (qyStrCompare(qyStrLoad(&full), qyStrLoad(&best)) < 0) qyStrStore(&best, qyStrLoad(&full));
+            qyStr* name = Calls::concat(Calls::load(&first[i]), Calls::constant(" "));
+            Calls::store(&full, Calls::concat(name, Calls::load(&last[i])));
+            if (Calls::compare(Calls::load(&full), Calls::load(&best)) < 0) Calls::store(&best, Calls::load(&full));
         }
         benchmark::DoNotOptimize(best);
     }
@@ -49,7 +68,12 @@ void BM_StrPool(benchmark::State& state) {
     strPoolStop();
     blockFreeAll();
 }
+
+void BM_StrPool(benchmark::State& state) { strPoolWork<DirectCalls>(state); }
 BENCHMARK(BM_StrPool);
+
+void BM_StrPoolThroughEntries(benchmark::State& state) { strPoolWork<EntryCalls>(state); }
+BENCHMARK(BM_StrPoolThroughEntries);
 
 void BM_StdStringHeap(benchmark::State& state) {
     std::array<std::string*, kNames> first{};
@@ -96,3 +120,4 @@ BENCHMARK(BM_StdStringHeap);
 }  // namespace
 
 KORVA_COMPARISON("str_pool", "BM_StrPool", "BM_StdStringHeap");
+KORVA_COMPARISON("command_entry", "BM_StrPoolThroughEntries", "BM_StrPool");

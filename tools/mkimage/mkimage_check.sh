@@ -44,28 +44,28 @@ expect_image() {
   diff -u "$check.expected" "$check.dump" || fail "$check: tables differ from the expected ones"
 }
 
-# expect_error CHECK MESSAGE ARGUMENT...: the tool must fail with exit status 1
-# and one line on stderr that starts with the tool's name and contains MESSAGE.
-expect_error() {
-  local check=$1 message=$2
-  shift 2
+# fails_with CHECK STATUS MESSAGE ARGUMENT...: the tool must exit with STATUS,
+# the first line on stderr starting with the tool's name and containing MESSAGE.
+fails_with() {
+  local check=$1 expected=$2 message=$3
+  shift 3
   "$mkimage" "$@" >/dev/null 2>"$check.err"
   local status=$?
-  [ "$status" -eq 1 ] || fail "$check: exit status $status, expected 1"
-  [ "$(wc -l <"$check.err")" -eq 1 ] || fail "$check: expected one line on stderr, got: $(cat "$check.err")"
-  grep -q "^korva-mkimage: .*$message" "$check.err" || fail "$check: expected '$message', got: $(cat "$check.err")"
+  [ "$status" -eq "$expected" ] || fail "$check: exit status $status, expected $expected"
+  head -1 "$check.err" | grep -q "^korva-mkimage: .*$message" || fail "$check: expected '$message', got: $(cat "$check.err")"
 }
 
-# expect_usage_error CHECK MESSAGE ARGUMENT...: exit status 2, the problem on
-# the first line of stderr, the usage lines after it.
+# expect_error CHECK MESSAGE ARGUMENT...: status 1 and that one line only.
+expect_error() {
+  fails_with "$1" 1 "${@:2}"
+  [ "$(wc -l <"$1.err")" -eq 1 ] || fail "$1: expected one line on stderr, got: $(cat "$1.err")"
+}
+
+# expect_usage_error CHECK MESSAGE ARGUMENT...: status 2, the usage lines after
+# the problem.
 expect_usage_error() {
-  local check=$1 message=$2
-  shift 2
-  "$mkimage" "$@" >/dev/null 2>"$check.err"
-  local status=$?
-  [ "$status" -eq 2 ] || fail "$check: exit status $status, expected 2"
-  head -1 "$check.err" | grep -q "^korva-mkimage: .*$message" || fail "$check: expected '$message', got: $(cat "$check.err")"
-  sed -n 2p "$check.err" | grep -q "^usage: korva-mkimage" || fail "$check: no usage after the problem"
+  fails_with "$1" 2 "${@:2}"
+  sed -n 2p "$1.err" | grep -q "^usage: korva-mkimage" || fail "$1: no usage after the problem"
 }
 
 code_bytes() {  # IMAGE OFFSET COUNT: hex bytes of the code block
