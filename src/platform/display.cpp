@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "graphics/graphics.h"
+#include "platform/input_object.h"
 #include "platform/platform_runtime.h"
 
 namespace korva {
@@ -58,6 +59,8 @@ Graphics* PlatformRuntime::openGraphics(int32_t width, int32_t height, int32_t d
     }
     if (opened == nullptr) currentDriver_ = -1;
     busy_ = false;
+    // Shows the new, black frame at once; the pointer maps onto it from now on.
+    paint();
     return opened;
 }
 
@@ -100,6 +103,7 @@ Graphics* PlatformRuntime::openFullScreenDisplay(int32_t width, int32_t height, 
         window_->showWindow(savedClientWidth_, savedClientHeight_, savedResizable_);
         return nullptr;
     }
+    if (input_ != nullptr) input_->setDirectInputMode(true);
     graphics_ = std::make_unique<Graphics>(front, back);
     mode_ = WindowMode::fullScreen;
     return graphics_.get();
@@ -108,6 +112,7 @@ Graphics* PlatformRuntime::openFullScreenDisplay(int32_t width, int32_t height, 
 void PlatformRuntime::closeGraphics(Graphics* graphics) {
     if (graphics == nullptr || graphics != graphics_.get()) return;
     busy_ = true;
+    if (mode_ == WindowMode::fullScreen && input_ != nullptr) input_->setDirectInputMode(false);
     stopRepaintTimer();
     graphics_.reset();
     if (mode_ == WindowMode::fullScreen)

@@ -13,6 +13,15 @@ int32_t toFrameAxis(int32_t client, int32_t targetStart, int32_t targetSize, int
     return static_cast<int32_t>(std::clamp<int64_t>(scaled, 0, frameSize - 1));
 }
 
+// The first client coordinate that shows the frame coordinate: toFrameAxis
+// leads back to it whenever the frame is not shown smaller than it is.
+int32_t toClientAxis(int32_t frame, int32_t targetStart, int32_t targetSize, int32_t frameSize) {
+    if (frameSize <= 0) return targetStart;
+    const int64_t scaled = static_cast<int64_t>(frame) * targetSize;
+    const int64_t first = scaled >= 0 ? (scaled + frameSize - 1) / frameSize : scaled / frameSize;
+    return static_cast<int32_t>(std::clamp<int64_t>(targetStart + first, INT32_MIN, INT32_MAX));
+}
+
 }  // namespace
 
 FrameLayout FrameLayout::fit(int32_t frameWidth, int32_t frameHeight, int32_t clientWidth, int32_t clientHeight,
@@ -35,6 +44,11 @@ FrameLayout FrameLayout::fit(int32_t frameWidth, int32_t frameHeight, int32_t cl
 void FrameLayout::toFrame(int32_t& x, int32_t& y) const {
     x = toFrameAxis(x, target.x0, target.width(), frameWidth);
     y = toFrameAxis(y, target.y0, target.height(), frameHeight);
+}
+
+void FrameLayout::toClient(int32_t& x, int32_t& y) const {
+    x = toClientAxis(x, target.x0, target.width(), frameWidth);
+    y = toClientAxis(y, target.y0, target.height(), frameHeight);
 }
 
 }  // namespace korva

@@ -20,6 +20,9 @@ struct FrameLayout {
 
     // The frame pixel shown at client position (x, y), clamped into the frame.
     void toFrame(int32_t& x, int32_t& y) const;
+    // The first client position that shows frame pixel (x, y), so that
+    // toFrame leads back to it (unless the frame is shown shrunk).
+    void toClient(int32_t& x, int32_t& y) const;
 };
 
 }  // namespace korva

@@ -4,12 +4,14 @@
 
 #include "graphics/surface.h"
 #include "platform/frame_layout.h"
+#include "platform/input_system.h"
 #include "platform/window_system.h"
 
 namespace korva {
 namespace {
 
-// No window: requests are queued in memory, and nothing else ever arrives.
+// No window: requests are queued in memory, and nothing else ever arrives
+// (there is no pointer to move, and the input devices report nothing).
 // What would be shown is kept as a picture of the client area.
 class NullWindowSystem final : public WindowSystem {
 public:
@@ -75,6 +77,8 @@ public:
         ++screen_.presents;
     }
     void clientToFrame(int32_t& x, int32_t& y) override { layout_.toFrame(x, y); }
+    void moveMouse(int32_t, int32_t) override {}
+    std::unique_ptr<InputSystem> openInputSystem() override { return openNullInputSystem(); }
     ScreenImage screen() override { return screen_; }
 
 private:

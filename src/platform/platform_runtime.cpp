@@ -11,6 +11,7 @@
 #include "graphics/graphics.h"
 #include "platform/clock.h"
 #include "platform/external_libraries.h"
+#include "platform/input_object.h"
 #include "platform/platform_file_system.h"
 #include "platform/system_info.h"
 #include "startup/runtime_api.h"
@@ -96,18 +97,23 @@ bool PlatformRuntime::idle() {
     }
 }
 
+// The window procedure. In full screen any event of an active program takes
+// the input devices back (a no-op while they are held), and its key and
+// mouse events are left to them; in the other modes those events feed the
+// input object.
 void PlatformRuntime::dispatch(const WindowEvent& event) {
     if (busy_) return;
     using Kind = WindowEvent::Kind;
+    const bool fullScreen = mode_ == WindowMode::fullScreen;
     switch (event.kind) {
         case Kind::close:
             onCloseRequest();
-            break;
+            return;
         case Kind::focusLost:
-            if (mode_ == WindowMode::fullScreen && !suspended_) suspend();
-            break;
+            if (fullScreen && !suspended_) suspend();
+            return;
         case Kind::focusGained:
-            if (mode_ == WindowMode::fullScreen && suspended_) resume();
+            if (fullScreen && suspended_) resume();
             break;
         case Kind::exposed:
             paint();
@@ -118,6 +124,54 @@ void PlatformRuntime::dispatch(const WindowEvent& event) {
         default:
             break;
     }
+    if (input_ == nullptr || suspended_) return;
+    if (fullScreen)
+        input_->acquireDevices();
+    else
+        dispatchInput(event);
+}
+
+// Auto-repeats of a held key are not presses. The pointer counts only over
+// a display, in the display's pixels.
+void PlatformRuntime::dispatchInput(const WindowEvent& event) {
+    using Kind = WindowEvent::Kind;
+    switch (event.kind) {
+        case Kind::keyDown:
+        case Kind::keyUp:
+            if (event.code != 0 && !event.repeat) input_->keyEvent(event.code, event.kind == Kind::keyDown, event.locks);
+            break;
+        case Kind::buttonDown:
+        case Kind::buttonUp:
+            if (event.code != 0) input_->buttonEvent(event.code, event.kind == Kind::buttonDown);
+            break;
+        case Kind::mouseMove:
+            if (graphics_) {
+                int32_t x = event.x, y = event.y;
+                window_->clientToFrame(x, y);
+                const Canvas& front = *graphics_->frontCanvas();
+                input_->mouseMoved(std::clamp(x, 0, front.width() - 1), std::clamp(y, 0, front.height() - 1));
+            }
+            break;
+        case Kind::wheel:
+            if (graphics_) input_->wheelMoved(event.code);
+            break;
+        default:
+            break;
+    }
+}
+
+bool PlatformRuntime::attachInput(InputObject* input) {
+    if (input_ != nullptr) return false;
+    input_ = input;
+    return true;
+}
+
+void PlatformRuntime::detachInput(InputObject* input) {
+    if (input == input_) input_ = nullptr;
+}
+
+void PlatformRuntime::moveMouse(int32_t x, int32_t y) {
+    if (mode_ != WindowMode::none) window_->moveMouse(x, y);
 }
 
 void PlatformRuntime::onCloseRequest() {
@@ -141,7 +195,10 @@ void PlatformRuntime::stopNow() {
 
 void PlatformRuntime::suspend() {
     busy_ = true;
-    if (mode_ == WindowMode::fullScreen && graphics_) graphics_->backupAll();
+    if (mode_ == WindowMode::fullScreen) {
+        if (graphics_) graphics_->backupAll();
+        if (input_ != nullptr) input_->releaseDevices();
+    }
     busy_ = false;
     suspended_ = true;
     if (debugger_ != nullptr) debugger_->debugStop();
@@ -149,7 +206,10 @@ void PlatformRuntime::suspend() {
 
 void PlatformRuntime::resume() {
     busy_ = true;
-    if (mode_ == WindowMode::fullScreen && graphics_) graphics_->restoreAll();
+    if (mode_ == WindowMode::fullScreen) {
+        if (input_ != nullptr) input_->acquireDevices();
+        if (graphics_) graphics_->restoreAll();
+    }
     suspended_ = false;
     busy_ = false;
     if (debugger_ != nullptr) debugger_->debugRun();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gfx_driver.h"
+#include "platform/input_system.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -20,6 +21,7 @@ class Debugger;
 class ExternalLibraries;
 class PlatformFileSystem;
 class Graphics;
+class InputObject;
 class Timer;
 
 enum class WindowMode { none = 0, scaledWindow = 1, fixedWindow = 2, fullScreen = 3 };
@@ -82,6 +84,22 @@ public:
     void waitVerticalBlank();
     int32_t scanLine() const;
 
+    // The input object: the input module's Input attaches itself while it
+    // lives (false when another one is attached), and detaches before it
+    // goes. The window's key and mouse events feed it in the windowed modes;
+    // a full-screen display switches it to reading its devices directly.
+    bool attachInput(InputObject* input);
+    void detachInput(InputObject* input);
+    InputObject* input() const { return input_; }
+    // The devices read directly, served by the window's system.
+    std::unique_ptr<InputSystem> openInputSystem() { return window_->openInputSystem(); }
+    WindowMode windowMode() const { return mode_; }
+    // Puts the pointer over a pixel of the display (in the scaled window and
+    // full screen, where the frame is shown at another size, where it shows).
+    void moveMouse(int32_t x, int32_t y);
+    // Hidden while keyboard and mouse are read directly.
+    void showSystemCursor(bool shown) { window_->setCursorVisible(shown); }
+
     // The file system's operations and directory listings. The filesystem
     // command module opens it when it starts and closes it when it stops.
     // Returns none (null) while one is open already or when there is no
@@ -107,6 +125,7 @@ private:
     ~PlatformRuntime();
 
     void dispatch(const WindowEvent& event);
+    void dispatchInput(const WindowEvent& event);
     void onCloseRequest();
     void notifyDebugger(const char* text, bool serious);
     void suspend();
@@ -143,6 +162,7 @@ private:
     std::string closePrompt_;
     std::set<Timer*> timers_;
     std::unique_ptr<PlatformFileSystem> fileSystem_;
+    InputObject* input_ = nullptr;
     std::unique_ptr<ExternalLibraries> libraries_;  // made by the first callDll
 
     std::vector<GfxDriver> drivers_;

@@ -7,6 +7,8 @@
 #include "graphics/rect.h"
 #include "graphics/surface.h"
 #include "platform/frame_layout.h"
+#include "platform/input_system.h"
+#include "platform/sdl_input_codes.h"
 #include "platform/window_system.h"
 
 namespace korva {
@@ -83,7 +85,7 @@ public:
         } else if (SDL_PollEvent(&event) == 0) {
             return std::nullopt;
         }
-        return WindowEvent{kindOf(event)};
+        return windowEventOf(event);
     }
 
     void setCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
@@ -190,6 +192,13 @@ public:
 
     void clientToFrame(int32_t& x, int32_t& y) override { layout_.toFrame(x, y); }
 
+    void moveMouse(int32_t x, int32_t y) override {
+        layout_.toClient(x, y);
+        SDL_WarpMouseInWindow(window_, x, y);
+    }
+
+    std::unique_ptr<InputSystem> openInputSystem() override { return openSdlInputSystem(); }
+
     // The headless driver renders in software into memory that keeps the
     // last frame, so it can be read back after the present.
     ScreenImage screen() override {
@@ -221,12 +230,44 @@ private:
         return texture_ != nullptr;
     }
 
-    WindowEvent::Kind kindOf(const SDL_Event& event) const {
+    WindowEvent windowEventOf(const SDL_Event& event) const {
         using Kind = WindowEvent::Kind;
-        if (event.type == requestEvent_) return static_cast<Kind>(event.user.code);
-        if (event.type == SDL_QUIT) return Kind::close;
-        if (event.type != SDL_WINDOWEVENT) return Kind::other;
-        switch (event.window.event) {
+        if (event.type == requestEvent_) return {static_cast<Kind>(event.user.code)};
+        switch (event.type) {
+            case SDL_QUIT: return {Kind::close};
+            case SDL_WINDOWEVENT: return {windowKindOf(event.window)};
+            case SDL_KEYDOWN:
+            case SDL_KEYUP: {
+                WindowEvent key{event.type == SDL_KEYDOWN ? Kind::keyDown : Kind::keyUp};
+                key.code = keyCodeOf(event.key.keysym.scancode);
+                key.repeat = event.key.repeat != 0;
+                key.locks = lockTogglesOf(event.key);
+                return key;
+            }
+            case SDL_MOUSEMOTION: {
+                WindowEvent move{Kind::mouseMove};
+                move.x = event.motion.x;
+                move.y = event.motion.y;
+                return move;
+            }
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP: {
+                WindowEvent button{event.type == SDL_MOUSEBUTTONDOWN ? Kind::buttonDown : Kind::buttonUp};
+                button.code = mouseButtonOf(event.button.button);
+                return button;
+            }
+            case SDL_MOUSEWHEEL: {
+                WindowEvent wheel{Kind::wheel};
+                wheel.code = wheelUnitsOf(event.wheel);
+                return wheel;
+            }
+            default: return {Kind::other};
+        }
+    }
+
+    static WindowEvent::Kind windowKindOf(const SDL_WindowEvent& event) {
+        using Kind = WindowEvent::Kind;
+        switch (event.event) {
             case SDL_WINDOWEVENT_CLOSE: return Kind::close;
             case SDL_WINDOWEVENT_FOCUS_GAINED: return Kind::focusGained;
             case SDL_WINDOWEVENT_FOCUS_LOST: return Kind::focusLost;

@@ -11,6 +11,7 @@
 
 namespace korva {
 
+class InputSystem;
 class Surface;
 struct Rect;
 
@@ -51,9 +52,19 @@ struct WindowEvent {
         focusLost,
         exposed,       // the window's contents must be repainted
         repaintTimer,  // the display's periodic check for a changed front buffer
+        keyDown,       // code: the key code (PC set-1 scan code, bit 7 for extended keys)
+        keyUp,
+        mouseMove,     // x, y: the pointer's position in the client area
+        buttonDown,    // code: 1 left, 2 right, 3 middle
+        buttonUp,
+        wheel,         // code: the wheel's signed motion, 120 per notch
         other,         // anything else: consumed and ignored
     };
     Kind kind = Kind::other;
+    int32_t code = 0;
+    int32_t x = 0, y = 0;
+    bool repeat = false;  // keyDown: an auto-repeat of a key held down
+    uint32_t locks = 0;   // keyDown, keyUp: the lock-key toggles (input_system.h)
 };
 
 class WindowSystem {
@@ -91,6 +102,13 @@ public:
     // The frame pixel shown at a position of the client area (where the
     // mouse is), after the last present; clamped into the frame.
     virtual void clientToFrame(int32_t& x, int32_t& y) = 0;
+    // Puts the mouse pointer over a frame pixel, as the last present placed
+    // the frame; the move arrives as a mouseMove event like any other.
+    virtual void moveMouse(int32_t x, int32_t y) = 0;
+
+    // The devices that are read directly (full-screen keyboard and mouse,
+    // controllers), served by the same system as the window. Never null.
+    virtual std::unique_ptr<InputSystem> openInputSystem() = 0;
     // For tests: what the window shows now. Reliable only without a display
     // server, where the picture is drawn in memory; elsewhere it may be empty.
     virtual ScreenImage screen() = 0;

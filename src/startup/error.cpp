@@ -61,4 +61,9 @@ void idleOrEnd() {
     if (platform != nullptr && !platform->idle()) throwQyEx(nullptr);
 }
 
+void delayOrEnd(int milliseconds) {
+    PlatformRuntime* platform = PlatformRuntime::current();
+    if (platform != nullptr && !platform->delay(milliseconds)) throwQyEx(nullptr);
+}
+
 }  // namespace korva

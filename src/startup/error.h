@@ -19,6 +19,8 @@ extern bool debugMode;
 
 // Ends the program quietly when the platform's idle() says it must end.
 void idleOrEnd();
+// Waits while servicing the window; ends the program quietly when it must end.
+void delayOrEnd(int milliseconds);
 
 // Inside a catch handler: the runtime error that the exception being handled
 // stands for ("Out of memory" for std::bad_alloc and std::length_error).

@@ -53,9 +53,7 @@ void cmdExecFile(qyStr* command) {
     idleOrEnd();
 }
 
-void cmdDelay(int32_t milliseconds) {
-    if (!platform().delay(milliseconds)) throwQyEx(nullptr);
-}
+void cmdDelay(int32_t milliseconds) { delayOrEnd(milliseconds); }
 
 int32_t cmdMilliSecs() { return static_cast<int32_t>(milliClock()); }
 
