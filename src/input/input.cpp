@@ -1,13 +1,15 @@
 #include "input/input.h"
 
-#include "platform/clock.h"
 #include "platform/platform_runtime.h"
 
 namespace korva {
 namespace {
 
-// How often a missing port looks for newly attached controllers.
-constexpr uint32_t kControllerSearchInterval = 1000;  // milliseconds
+// A missing port searches for newly attached controllers again once the
+// window has asked the system for events this often since the last search:
+// after a fraction of a second in a program that queries constantly, about
+// a second in one that idles once per frame.
+constexpr uint32_t kPumpsBetweenSearches = 64;
 
 }  // namespace
 
@@ -36,18 +38,12 @@ Input::~Input() {
 // The system is asked for controllers on the first question about one, and
 // again now and then while a port the program asks for is missing.
 void Input::findControllers() {
-    const uint32_t now = milliClock();
-    if (controllersSearched_ && now - lastSearch_ < kControllerSearchInterval) return;
+    const uint32_t pumps = platform_.systemPumps();
+    if (controllersSearched_ && pumps - searchedAtPump_ < kPumpsBetweenSearches) return;
     controllersSearched_ = true;
-    lastSearch_ = now;
+    searchedAtPump_ = pumps;
     for (auto& device : system_->openNewControllers())
         joysticks_.push_back(std::make_unique<Joystick>(platform_, std::move(device)));
-}
-
-Joystick* Input::joystick(int32_t port) {
-    if (port < 0) return nullptr;
-    if (static_cast<size_t>(port) >= joysticks_.size()) findControllers();
-    return static_cast<size_t>(port) < joysticks_.size() ? joysticks_[static_cast<size_t>(port)].get() : nullptr;
 }
 
 int32_t Input::joystickType(int32_t port) {

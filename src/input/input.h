@@ -28,7 +28,11 @@ public:
     Mouse& mouse() { return mouse_; }
     // The controller on a port (0, 1, ... in the system's order, newly
     // attached ones after the others), or null.
-    Joystick* joystick(int32_t port);
+    Joystick* joystick(int32_t port) {
+        if (port < 0) return nullptr;
+        if (static_cast<size_t>(port) >= joysticks_.size()) findControllers();
+        return static_cast<size_t>(port) < joysticks_.size() ? joysticks_[static_cast<size_t>(port)].get() : nullptr;
+    }
     // 0 for a missing port, 1 for a game pad, 2 for another controller.
     int32_t joystickType(int32_t port);
     // Every port found so far (MoveMouse and FlushJoy need no new ones).
@@ -59,7 +63,7 @@ private:
     Mouse mouse_;
     std::vector<std::unique_ptr<Joystick>> joysticks_;
     bool controllersSearched_ = false;
-    uint32_t lastSearch_ = 0;
+    uint32_t searchedAtPump_ = 0;
     bool directInputMode_ = false;
 };
 

@@ -15,6 +15,7 @@ namespace {
 // What would be shown is kept as a picture of the client area.
 class NullWindowSystem final : public WindowSystem {
 public:
+    Pumped pumpEvents() override { return {true, true}; }
     std::optional<WindowEvent> nextEvent(bool wait) override {
         std::unique_lock lock(mutex_);
         if (wait) arrived_.wait(lock, [this] { return !queue_.empty(); });

@@ -77,6 +77,9 @@ PlatformRuntime::~PlatformRuntime() {
 
 bool PlatformRuntime::idle() {
     using Kind = WindowEvent::Kind;
+    const WindowSystem::Pumped pumped = window_->pumpEvents();
+    if (pumped.systemAsked) ++systemPumps_;
+    if (!pumped.eventsMayWait && !suspended_) return running_;
     for (;;) {
         auto event = window_->nextEvent(suspended_ && running_);
         if (!event) return running_;

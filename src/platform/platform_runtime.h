@@ -50,6 +50,9 @@ public:
     // Services the event queue; false means the program must end now. Blocks
     // only while the program is suspended.
     bool idle();
+    // How often idle asked the system for new events so far: at most about
+    // once per millisecond, and only while the program runs idle.
+    uint32_t systemPumps() const { return systemPumps_; }
     // Waits while servicing the queue at least every 100 ms; false if the
     // program must end.
     bool delay(int milliseconds);
@@ -155,6 +158,7 @@ private:
     WindowMode mode_ = WindowMode::none;
     bool running_ = true;  // until the end request is taken
     bool suspended_ = false;
+    uint32_t systemPumps_ = 0;
     bool busy_ = false;  // set while the runtime itself changes the display, suspends or resumes
     std::string commandLine_;
     bool pointerVisible_ = true;

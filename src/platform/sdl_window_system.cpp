@@ -1,11 +1,13 @@
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "graphics/rect.h"
 #include "graphics/surface.h"
+#include "platform/clock.h"
 #include "platform/frame_layout.h"
 #include "platform/input_system.h"
 #include "platform/sdl_input_codes.h"
@@ -68,23 +70,47 @@ bool startVideo() {
 
 class SdlWindowSystem final : public WindowSystem {
 public:
-    SdlWindowSystem(SDL_Window* window, Uint32 requestEvent) : window_(window), requestEvent_(requestEvent) {}
+    SdlWindowSystem(SDL_Window* window, Uint32 requestEvent) : window_(window), requestEvent_(requestEvent) {
+        SDL_AddEventWatch(&SdlWindowSystem::noteQueued, this);
+    }
 
     ~SdlWindowSystem() override {
+        SDL_DelEventWatch(&SdlWindowSystem::noteQueued, this);
         if (texture_ != nullptr) SDL_DestroyTexture(texture_);
         if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
         SDL_DestroyWindow(window_);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
+    // Input queries service the window at every call, so this must be
+    // cheap: the system is asked for new events at most about once per
+    // millisecond (sooner would find nothing a person did), and the queue
+    // is looked at only when something may have arrived: an event that SDL
+    // queued since the last look, or the system was asked.
+    Pumped pumpEvents() override {
+        const bool ask = pumpInterval_.elapsed();
+        if (ask) {
+            SDL_PumpEvents();
+            mustLook_ = true;
+        }
+        return {ask, mustLook_ || queued_.load(std::memory_order_relaxed)};
+    }
+
+    // Peeking instead of polling: SDL_PollEvent pumps the system again and
+    // queues a sentinel event for every empty look. An event another thread
+    // queues while we look may be missed by that look; the next asking of the
+    // system looks again.
     std::optional<WindowEvent> nextEvent(bool wait) override {
         SDL_Event event;
         if (wait) {
             while (SDL_WaitEventTimeout(&event, 100) == 0) {
             }
-        } else if (SDL_PollEvent(&event) == 0) {
-            return std::nullopt;
+            return windowEventOf(event);
         }
+        const bool arrived = queued_.load(std::memory_order_relaxed) && queued_.exchange(false);
+        if (!arrived && !mustLook_) return std::nullopt;
+        mustLook_ = SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+        if (!mustLook_) return std::nullopt;
         return windowEventOf(event);
     }
 
@@ -276,8 +302,18 @@ private:
         }
     }
 
+    // Called by SDL, on the thread that queues it, for every event about to
+    // enter the queue.
+    static int noteQueued(void* self, SDL_Event*) {
+        static_cast<SdlWindowSystem*>(self)->queued_.store(true);
+        return 1;
+    }
+
     SDL_Window* window_;
     Uint32 requestEvent_;
+    std::atomic<bool> queued_{false};
+    bool mustLook_ = true;
+    RoughInterval pumpInterval_{20};
     bool headless_ = isHeadlessDriver(SDL_GetCurrentVideoDriver());
     bool fullScreen_ = false;
     FrameLayout layout_;

@@ -71,8 +71,16 @@ class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
 
+    // Program thread. Brings what the system has for the window into the
+    // queue, unless the system was asked moments ago.
+    struct Pumped {
+        bool systemAsked;     // the system was asked this time
+        bool eventsMayWait;   // false: nextEvent(false) would find nothing
+    };
+    virtual Pumped pumpEvents() = 0;
     // Program thread. The next queued event; with wait = false none when the
-    // queue is empty, with wait = true blocks until one arrives.
+    // queue is empty (without asking the system for more), with wait = true
+    // blocks until one arrives.
     virtual std::optional<WindowEvent> nextEvent(bool wait) = 0;
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setCursorVisible(bool visible) = 0;
