@@ -1,5 +1,6 @@
 #include "graphics/display_commands.h"
 
+#include "graphics/console.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
 #include "graphics/image_commands.h"
@@ -45,10 +46,15 @@ void resetDrawingState(bool graphicsSet, int32_t flags) {
     selectBuffer((flags & kGraphics3D) != 0 ? graphics->backCanvas() : graphics->frontCanvas());
 }
 
-// Images do not survive a mode change; everything else the old Graphics
-// owned (canvases, fonts) goes with it.
-void reopenDisplay(int32_t width, int32_t height, int32_t depth, int32_t flags, bool graphicsSet) {
+// Images and the console's line canvas go before a mode change.
+void freeModeObjects() {
     freeAllImages();
+    freeLineCanvas();
+}
+
+// Everything else the old Graphics owned (canvases, fonts) goes with it.
+void reopenDisplay(int32_t width, int32_t height, int32_t depth, int32_t flags, bool graphicsSet) {
+    freeModeObjects();
     platform().closeGraphics(platform().graphics());
     graphicsState.graphics = nullptr;
     Graphics* opened = platform().openGraphics(width, height, depth, graphicsState.driverIndex, flags);
@@ -108,7 +114,7 @@ void cmdGraphics(int32_t width, int32_t height, int32_t depth, int32_t mode) {
 }
 
 void cmdEndGraphics() {
-    freeAllImages();
+    freeModeObjects();
     if (!graphicsState.graphicsSet) return;
     reopenDisplay(400, 300, 0, kGraphicsWindowed, false);
 }
@@ -121,7 +127,7 @@ bool openDefaultDisplay() {
 }
 
 void closeDisplay() {
-    freeAllImages();
+    freeModeObjects();
     graphicsState.modeList.clear();
     platform().closeGraphics(platform().graphics());
     graphicsState = GraphicsState{};

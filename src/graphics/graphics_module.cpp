@@ -2,6 +2,7 @@
 // this table, in their declaration order, as their parts are built.
 #include "graphics/buffer_commands.h"
 #include "graphics/collision_commands.h"
+#include "graphics/console.h"
 #include "graphics/display_commands.h"
 #include "graphics/font_commands.h"
 #include "graphics/image_commands.h"
@@ -103,6 +104,11 @@ const Declaration kGraphicsDeclarations[] = {
     {"%RectsOverlap%x1%y1%width1%height1%x2%y2%width2%height2", routine<cmdRectsOverlap>},
     {"%ImageRectOverlap%image%x%y%rect_x%rect_y%rect_width%rect_height", routine<cmdImageRectOverlap>},
     {"%ImageRectCollide%image%x%y%frame%rect_x%rect_y%rect_width%rect_height", routine<cmdImageRectCollide>},
+
+    {"Write$string", routine<cmdWrite>},
+    {"Print$string=\"\"", routine<cmdPrint>},
+    {"$Input$prompt=\"\"", routine<cmdInput>},
+    {"Locate%x%y", routine<cmdLocate>},
 
     {"ShowPointer", routine<cmdShowPointer>},
     {"HidePointer", routine<cmdHidePointer>},

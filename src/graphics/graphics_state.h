@@ -22,7 +22,8 @@ struct GraphicsState {
     uint32_t color = 0xFFFFFFFF;
     uint32_t clsColor = 0;
     Font* font = nullptr;
-    int32_t cursorX = 0, cursorY = 0;
+    int32_t cursorX = 0, cursorY = 0;  // the text console's, on the front buffer
+    Canvas* lineCanvas = nullptr;      // the text console's line editor, made by Input
     bool autoMidHandle = false;
     bool tformFilter = true;
     bool graphicsSet = false;  // a display of the program's own Graphics command is open

@@ -216,10 +216,31 @@ static void joystick(void) {
     end();
 }
 
+/* Keys typed by a person (xdotool) into the window on a real X server. */
+static void typed(void) {
+    int codes[2] = {0, 0}, count = 0, waited, code;
+    _fapptitle(kstr("korva keys"), kstr(""));
+    mark("@ready");
+    for (waited = 0; waited < 10000 && count < 2; waited += 20) {
+        code = _fgetkey();
+        if (code != 0)
+            codes[count++] = code;
+        else
+            _fdelay(20);
+    }
+    begin("typed");
+    add(codes[0]);
+    add(codes[1]);
+    add(_fkeyhit(30));
+    add(_fkeyhit(200));
+    end();
+}
+
 static void closed(int what) {
     mark("@close");
     if (what == 1) _fwaitkey();
     if (what == 2) _fwaitmouse();
+    if (what == 3) _finput(kstr("? "));
     kprint("not ended");
 }
 
@@ -231,5 +252,6 @@ void __MAIN(void) {
     if (part == 4) fullScreen();
     if (part == 5) missingJoystick();
     if (part == 6) joystick();
-    if (part >= 7) closed(part - 6);
+    if (part >= 7 && part <= 9) closed(part - 6);
+    if (part == 10) typed();
 }
