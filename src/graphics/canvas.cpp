@@ -5,27 +5,24 @@
 
 namespace korva {
 
-bool clipRect(Rect& r, const Rect& clip) {
-    if (r.isEmpty() || r.x0 >= clip.x1 || clip.x0 >= r.x1 || r.y0 >= clip.y1 || clip.y0 >= r.y1) return false;
-    r.x0 = std::max(r.x0, clip.x0);
-    r.y0 = std::max(r.y0, clip.y0);
-    r.x1 = std::min(r.x1, clip.x1);
-    r.y1 = std::min(r.y1, clip.y1);
-    return true;
-}
-
 namespace {
 
 // Clips `moving` to `clip` and shifts the paired rectangle's edges by the
 // same amounts, so that the two stay the same size and aligned.
-bool clipPair(Rect& moving, Rect& paired, const Rect& clip) {
-    const Rect before = moving;
-    if (!clipRect(moving, clip)) return false;
-    paired.x0 += moving.x0 - before.x0;
-    paired.y0 += moving.y0 - before.y0;
-    paired.x1 += moving.x1 - before.x1;
-    paired.y1 += moving.y1 - before.y1;
+bool clipPair(WideRect& moving, WideRect& paired, const Rect& clip) {
+    const std::optional<Rect> inside = moving.clippedTo(clip);
+    if (!inside) return false;
+    paired.x0 += inside->x0 - moving.x0;
+    paired.y0 += inside->y0 - moving.y0;
+    paired.x1 += inside->x1 - moving.x1;
+    paired.y1 += inside->y1 - moving.y1;
+    moving = WideRect::of(*inside);
     return true;
+}
+
+Rect narrowed(const WideRect& r) {
+    return {static_cast<int32_t>(r.x0), static_cast<int32_t>(r.y0), static_cast<int32_t>(r.x1),
+            static_cast<int32_t>(r.y1)};
 }
 
 }  // namespace
@@ -65,8 +62,7 @@ void Canvas::unlock() {
 }
 
 void Canvas::setViewport(int32_t x, int32_t y, int32_t width, int32_t height) {
-    Rect requested{x, y, x + width, y + height};
-    viewport_ = clipRect(requested, rect_) ? requested : Rect{};
+    viewport_ = WideRect::sized(x, y, width, height).clippedTo(rect_).value_or(Rect{});
 }
 
 void Canvas::setOrigin(int32_t x, int32_t y) {
@@ -102,58 +98,56 @@ void Canvas::cls() {
 }
 
 void Canvas::plotPixel(int32_t x, int32_t y) {
-    x += originX_;
-    y += originY_;
-    if (!insideViewport(x, y)) return;
-    const Rect pixel{x, y, x + 1, y + 1};
+    const int64_t px = int64_t{x} + originX_, py = int64_t{y} + originY_;
+    if (!insideViewport(px, py)) return;
+    const Rect pixel = narrowed(WideRect::sized(px, py, 1, 1));
     fillArea(pixel, colorNative_);
     ++modCount_;
     updateMask(pixel);
 }
 
-bool Canvas::blit(int32_t x, int32_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
+// After both clips the two rectangles lie inside their canvases, so they fit
+// 32 bits again.
+bool Canvas::blit(int64_t x, int64_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
                   bool solid) {
-    const int32_t left = x + originX_ - source.handleX_, top = y + originY_ - source.handleY_;
-    Rect destination{left, top, left + width, top + height};
-    Rect from{sx, sy, sx + width, sy + height};
+    WideRect destination = WideRect::sized(x + originX_ - source.handleX_, y + originY_ - source.handleY_, width, height);
+    WideRect from = WideRect::sized(sx, sy, width, height);
     if (!clipPair(destination, from, viewport_) || !clipPair(from, destination, source.rect_)) return false;
+    const Rect target = narrowed(destination), sourceArea = narrowed(from);
     if (solid)
-        surface_->blitSolid(destination.x0, destination.y0, *source.surface_, from);
+        surface_->blitSolid(target.x0, target.y0, *source.surface_, sourceArea);
     else
-        surface_->blitKeyed(destination.x0, destination.y0, *source.surface_, from, source.maskNative_);
+        surface_->blitKeyed(target.x0, target.y0, *source.surface_, sourceArea, source.maskNative_);
     ++modCount_;
-    updateMask(destination);
+    updateMask(target);
     return true;
 }
 
 uint32_t Canvas::readPixel(int32_t x, int32_t y) {
-    x += originX_;
-    y += originY_;
-    if (!insideViewport(x, y)) return getMask();
+    const int64_t px = int64_t{x} + originX_, py = int64_t{y} + originY_;
+    if (!insideViewport(px, py)) return getMask();
     lock();
-    const uint32_t argb = readPixelFast(x, y);
+    const uint32_t argb = readPixelFast(static_cast<int32_t>(px), static_cast<int32_t>(py));
     unlock();
     return argb;
 }
 
 void Canvas::writePixel(int32_t x, int32_t y, uint32_t argb) {
-    x += originX_;
-    y += originY_;
-    if (!insideViewport(x, y)) return;
+    const int64_t px = int64_t{x} + originX_, py = int64_t{y} + originY_;
+    if (!insideViewport(px, py)) return;
     lock();
-    writePixelFast(x, y, argb);
+    writePixelFast(static_cast<int32_t>(px), static_cast<int32_t>(py), argb);
     unlock();
 }
 
 void Canvas::copyPixel(int32_t x, int32_t y, Canvas& source, int32_t sx, int32_t sy) {
-    x += originX_;
-    y += originY_;
-    sx += source.originX_;
-    sy += source.originY_;
-    if (!insideViewport(x, y) || !source.insideViewport(sx, sy)) return;
+    const int64_t px = int64_t{x} + originX_, py = int64_t{y} + originY_;
+    const int64_t spx = int64_t{sx} + source.originX_, spy = int64_t{sy} + source.originY_;
+    if (!insideViewport(px, py) || !source.insideViewport(spx, spy)) return;
     lock();
     source.lock();
-    copyPixelFast(x, y, source, sx, sy);
+    copyPixelFast(static_cast<int32_t>(px), static_cast<int32_t>(py), source, static_cast<int32_t>(spx),
+                  static_cast<int32_t>(spy));
     source.unlock();
     unlock();
 }

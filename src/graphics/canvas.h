@@ -82,8 +82,10 @@ public:
     void oval(int32_t x, int32_t y, int32_t width, int32_t height, bool solid);
     // The string in this canvas's font, its cell's top-left corner at (x, y).
     // Characters wholly outside the viewport are left out before drawing.
-    void text(int32_t x, int32_t y, std::string_view text);
-    bool blit(int32_t x, int32_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
+    // Positions are 64-bit where a command's arithmetic (centring, the pen
+    // of a long string) can leave the 32-bit range.
+    void text(int64_t x, int64_t y, std::string_view text);
+    bool blit(int64_t x, int64_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
               bool solid);
 
     uint32_t readPixel(int32_t x, int32_t y);
@@ -125,12 +127,13 @@ private:
     uint8_t* pixelAddress(int32_t x, int32_t y) const {
         return bits_ + y * pitch_ + x * format_.bytesPerPixel;
     }
-    bool insideViewport(int32_t x, int32_t y) const {
+    // Coordinates with the origin added, in 64 bits so that no sum wraps.
+    bool insideViewport(int64_t x, int64_t y) const {
         return x >= viewport_.x0 && x < viewport_.x1 && y >= viewport_.y0 && y < viewport_.y1;
     }
     void rebuildMaskWords(const Rect& area);
-    void fillClipped(Rect area);
-    void ovalOutlinePass(int32_t first, int32_t last, int32_t step, float cx, float cy, float half, float ratio);
+    void fillClipped(const WideRect& area);
+    void ovalOutlinePass(int64_t first, int64_t last, int64_t step, float cx, float cy, float half, float ratio);
 
     int32_t flags_;
     Graphics* graphics_;
@@ -156,8 +159,5 @@ private:
 };
 
 void swapSurfaces(Canvas& a, Canvas& b);
-
-// Clips r to clip; false when r is empty or misses clip altogether.
-bool clipRect(Rect& r, const Rect& clip);
 
 }  // namespace korva

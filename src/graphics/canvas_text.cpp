@@ -6,11 +6,11 @@
 
 namespace korva {
 
-void Canvas::text(int32_t x, int32_t y, std::string_view text) {
+void Canvas::text(int64_t x, int64_t y, std::string_view text) {
     if (font_ == nullptr) return;
-    const int32_t top = y + originY_;
+    const int64_t top = y + originY_;
     if (top >= viewport_.y1 || top + font_->height() <= viewport_.y0) return;
-    int32_t left = x + originX_;
+    int64_t left = x + originX_;
     if (left >= viewport_.x1) return;
     size_t first = 0;
     for (; first < text.size(); ++first) {
@@ -21,7 +21,7 @@ void Canvas::text(int32_t x, int32_t y, std::string_view text) {
     }
     // The character crossing the viewport's right edge is kept.
     size_t end = first;
-    for (int32_t right = left; end < text.size() && right < viewport_.x1; ++end)
+    for (int64_t right = left; end < text.size() && right < viewport_.x1; ++end)
         right += font_->charWidth(static_cast<uint8_t>(text[end]));
     if (end > first) font_->draw(*this, format_.toArgb(colorNative_), x, y, text.substr(first, end - first));
 }

@@ -1,6 +1,7 @@
 #include "graphics/font.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "graphics/canvas.h"
 #include "graphics/graphics.h"
@@ -109,8 +110,8 @@ size_t Font::glyphIndex(uint8_t code) const {
     return static_cast<size_t>(character - firstChar_);
 }
 
-int32_t Font::stringWidth(std::string_view text) const {
-    int32_t width = 0;
+int64_t Font::stringWidth(std::string_view text) const {
+    int64_t width = 0;
     for (char code : text) width += charWidth(static_cast<uint8_t>(code));
     return width;
 }
@@ -126,9 +127,10 @@ bool Font::scratchFits(int32_t width) {
 // blitted over it (its white ink is the atlas's mask colour, so the colour
 // shows through there), and the strip goes onto the canvas with its black
 // pixels transparent.
-void Font::draw(Canvas& canvas, uint32_t argb, int32_t x, int32_t y, std::string_view text) {
-    const int32_t width = stringWidth(text);
-    if (width <= 0 || !scratchFits(width)) return;
+void Font::draw(Canvas& canvas, uint32_t argb, int64_t x, int64_t y, std::string_view text) {
+    const int64_t measured = stringWidth(text);
+    if (measured <= 0 || measured > INT32_MAX || !scratchFits(static_cast<int32_t>(measured))) return;
+    const auto width = static_cast<int32_t>(measured);
     scratch_->setColor(argb);
     if ((scratch_->getColor() & 0x00FFFFFF) == 0) scratch_->setColor(kNearBlack);
     scratch_->rect(0, 0, width, height_, true);

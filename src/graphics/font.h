@@ -34,11 +34,12 @@ public:
     // Bytes are character codes 0-255; a code the font lacks is measured and
     // drawn as the default character.
     int32_t charWidth(uint8_t code) const { return widths_[glyphIndex(code)]; }
-    int32_t stringWidth(std::string_view text) const;
+    // 64 bits: a long string of wide characters passes 2^31 pixels.
+    int64_t stringWidth(std::string_view text) const;
 
     // Draws text in argb with its top-left corner at (x, y) of canvas, as one
     // masked blit: canvas origin, viewport and modification count apply.
-    void draw(Canvas& canvas, uint32_t argb, int32_t x, int32_t y, std::string_view text);
+    void draw(Canvas& canvas, uint32_t argb, int64_t x, int64_t y, std::string_view text);
 
 private:
     Font(Graphics& graphics, Canvas* atlas, Canvas* scratch, const RasterizedFont& glyphs,

@@ -1,5 +1,7 @@
 #include "graphics/font_commands.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,7 +12,6 @@
 
 namespace korva {
 namespace {
-
 
 // Under a debugger a font unknown to the graphics object is the "Font does
 // not exist" error; without one a valid font is the caller's condition.
@@ -27,7 +28,7 @@ void useFont(Font* font) {
 
 // The drawing state has no font only when the default font could not be
 // loaded; nothing is measured then.
-int32_t measuredWidth(std::string_view text) {
+int64_t measuredWidth(std::string_view text) {
     return graphicsState.font != nullptr ? graphicsState.font->stringWidth(text) : 0;
 }
 
@@ -53,10 +54,11 @@ void cmdFreeFont(int32_t font) {
 int32_t cmdFontWidth() { return graphicsState.font != nullptr ? graphicsState.font->width() : 0; }
 int32_t cmdFontHeight() { return fontHeight(); }
 
+// A width beyond the result's range is reported as its largest value.
 int32_t cmdStringWidth(qyStr* string) {
-    const int32_t width = measuredWidth(strView(string));
+    const int64_t width = std::min<int64_t>(measuredWidth(strView(string)), INT32_MAX);
     strRelease(string);
-    return width;
+    return static_cast<int32_t>(width);
 }
 
 int32_t cmdStringHeight(qyStr* string) {
@@ -66,9 +68,9 @@ int32_t cmdStringHeight(qyStr* string) {
 
 void cmdText(int32_t x, int32_t y, qyStr* text, int32_t centreX, int32_t centreY) {
     const std::string_view bytes = strView(text);
-    if (centreX != 0) x -= measuredWidth(bytes) / 2;
-    if (centreY != 0) y -= fontHeight() / 2;
-    graphicsState.buffer->text(x, y, bytes);
+    const int64_t left = centreX != 0 ? x - measuredWidth(bytes) / 2 : x;
+    const int64_t top = centreY != 0 ? y - fontHeight() / 2 : y;
+    graphicsState.buffer->text(left, top, bytes);
     strRelease(text);
 }
 

@@ -32,6 +32,16 @@ struct RasterGlyph {
     std::vector<uint8_t> ink;
 };
 
+// What a font may cost. A request beyond them is refused before any glyph
+// is drawn where the face's metrics tell (the cell height, the widest
+// advance), and at the first character that passes them otherwise, so that
+// no height and no face, however crafted, costs more than the limits.
+struct FontLimits {
+    static constexpr int32_t kMaxHeight = 1024;             // cell height (or em), pixels
+    static constexpr int32_t kMaxGlyphWidth = 2048;         // one character's advance, pixels
+    static constexpr int64_t kMaxCellPixels = 32LL << 20;  // all characters' cells together
+};
+
 // The characters firstChar <= code < endChar (codes are Latin-1, 0-255).
 // defaultChar lies in that range and stands in for every code outside it.
 struct RasterizedFont {
@@ -51,7 +61,8 @@ public:
     virtual void removeFontFile(const std::string& fullPath) = 0;
 
     // The glyphs, or none (nullopt) when the file or face cannot be opened,
-    // cannot be scaled to the height, or covers no 8-bit character.
+    // cannot be scaled to the height, covers no 8-bit character, or passes
+    // FontLimits.
     virtual std::optional<RasterizedFont> rasterize(const FontRequest& request) = 0;
 };
 

@@ -48,6 +48,8 @@ const FcChar8* fcText(const char* text) { return reinterpret_cast<const FcChar8*
 
 int64_t roundedPixels(FT_Long fontUnits, FT_Fixed scale) { return (FT_MulFix(fontUnits, scale) + 32) >> 6; }
 
+int64_t roundedAdvance(FT_Pos advance) { return (int64_t{advance} + 32) >> 6; }
+
 // Symbol fonts have no Unicode map; their characters sit at 0xF000 + code.
 FT_UInt glyphIndexOf(FT_Face face, int code) {
     const bool symbol = face->charmap != nullptr && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
@@ -75,6 +77,7 @@ void verticalExtent(FT_Face face, FT_Long& ascent, FT_Long& descent) {
 // pixels when negative) and lays the cell out; nullopt when it cannot be scaled.
 std::optional<CellLayout> scaleFace(FT_Face face, int32_t height) {
     if (height == 0) height = kDefaultCellHeight;
+    if (height > FontLimits::kMaxHeight || height < -FontLimits::kMaxHeight) return std::nullopt;
     FT_Long ascent, descent;
     verticalExtent(face, ascent, descent);
     if (ascent + descent <= 0 || face->units_per_EM == 0) return std::nullopt;
@@ -90,7 +93,9 @@ std::optional<CellLayout> scaleFace(FT_Face face, int32_t height) {
         cell.baseline - static_cast<int32_t>(roundedPixels(face->underline_position, scale));
     cell.underlineTop = std::clamp(underlineCentre - cell.underlineRows / 2, 0,
                                    std::max(cell.height - cell.underlineRows, 0));
-    if (cell.height <= 0) return std::nullopt;
+    if (cell.height <= 0 || cell.height > FontLimits::kMaxHeight ||
+        roundedAdvance(face->size->metrics.max_advance) > FontLimits::kMaxGlyphWidth)
+        return std::nullopt;
     return cell;
 }
 
@@ -123,16 +128,23 @@ void drawUnderline(const CellLayout& cell, RasterGlyph& glyph) {
     std::fill(first, first + static_cast<ptrdiff_t>(static_cast<size_t>(rows) * rowBytes), 1);
 }
 
-// A character that cannot be loaded keeps an empty cell of width 0.
-RasterGlyph renderGlyph(FT_Face face, int code, const CellLayout& cell, const FontRequest& request) {
-    RasterGlyph glyph;
-    if (FT_Load_Glyph(face, glyphIndexOf(face, code), FT_LOAD_TARGET_MONO) != 0) return glyph;
+// Loads a character's outline with the styles the face lacks synthesised,
+// as Windows does; its advance is then known, nothing is rendered yet.
+bool loadStyledGlyph(FT_Face face, int code, const FontRequest& request) {
+    if (FT_Load_Glyph(face, glyphIndexOf(face, code), FT_LOAD_TARGET_MONO) != 0) return false;
     FT_GlyphSlot slot = face->glyph;
-    // Styles the face lacks are synthesised, as Windows does.
     if (request.italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0) FT_GlyphSlot_Oblique(slot);
     if (request.bold && (face->style_flags & FT_STYLE_FLAG_BOLD) == 0) FT_GlyphSlot_Embolden(slot);
-    glyph.width = std::max<int32_t>(0, static_cast<int32_t>((slot->advance.x + 32) >> 6));
+    return true;
+}
+
+// Renders the glyph loadStyledGlyph left in the face's slot into a cell of
+// width pixels.
+RasterGlyph renderGlyph(FT_Face face, int32_t width, const CellLayout& cell, const FontRequest& request) {
+    RasterGlyph glyph;
+    glyph.width = width;
     glyph.ink.assign(static_cast<size_t>(glyph.width) * static_cast<size_t>(cell.height), 0);
+    FT_GlyphSlot slot = face->glyph;
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0)
         copyInk(slot->bitmap, slot->bitmap_left, cell.baseline - slot->bitmap_top, glyph, cell.height);
     if (request.underline && glyph.width > 0) drawUnderline(cell, glyph);
@@ -143,6 +155,8 @@ RasterGlyph renderGlyph(FT_Face face, int code, const CellLayout& cell, const Fo
 // without a glyph of their own draw the face's missing-character glyph; the
 // first of them is the default character, so codes outside the range look
 // the same. A face covering its whole range defaults to its first character.
+// A character that cannot be loaded keeps an empty cell of width 0; one wider
+// than the limits, or one that takes the cells past them, ends the font.
 std::optional<RasterizedFont> rasterizeCoverage(FT_Face face, const CellLayout& cell, const FontRequest& request) {
     std::array<bool, kCharacterCodes> covered{};
     for (int code = 0; code < kCharacterCodes; ++code) covered[code] = glyphIndexOf(face, code) != 0;
@@ -155,8 +169,17 @@ std::optional<RasterizedFont> rasterizeCoverage(FT_Face face, const CellLayout& 
     font.firstChar = static_cast<int32_t>(first - covered.begin());
     font.endChar = static_cast<int32_t>(end - covered.begin());
     font.defaultChar = uncovered != end ? static_cast<int32_t>(uncovered - covered.begin()) : font.firstChar;
-    for (int code = font.firstChar; code < font.endChar; ++code)
-        font.glyphs.push_back(renderGlyph(face, code, cell, request));
+    int64_t cellPixels = 0;
+    for (int code = font.firstChar; code < font.endChar; ++code) {
+        if (!loadStyledGlyph(face, code, request)) {
+            font.glyphs.emplace_back();
+            continue;
+        }
+        const int64_t width = std::max<int64_t>(0, roundedAdvance(face->glyph->advance.x));
+        cellPixels += width * cell.height;
+        if (width > FontLimits::kMaxGlyphWidth || cellPixels > FontLimits::kMaxCellPixels) return std::nullopt;
+        font.glyphs.push_back(renderGlyph(face, static_cast<int32_t>(width), cell, request));
+    }
     return font;
 }
 

@@ -14,81 +14,89 @@ namespace {
 enum OutCode : int { kBelow = 1, kAbove = 2, kRight = 4, kLeft = 8 };
 
 struct InclusiveBox {
-    int32_t xmin, ymin, xmax, ymax;
+    int64_t xmin, ymin, xmax, ymax;
 };
 
-int outCode(int32_t x, int32_t y, const InclusiveBox& box) {
+// Line endpoints with the origin added: 64 bits hold any sum of two
+// coordinates, so clipping never sees a wrapped value.
+struct Point {
+    int64_t x, y;
+};
+
+int outCode(const Point& p, const InclusiveBox& box) {
     int code = 0;
-    if (y > box.ymax)
+    if (p.y > box.ymax)
         code |= kBelow;
-    else if (y < box.ymin)
+    else if (p.y < box.ymin)
         code |= kAbove;
-    if (x > box.xmax)
+    if (p.x > box.xmax)
         code |= kRight;
-    else if (x < box.xmin)
+    else if (p.x < box.xmin)
         code |= kLeft;
     return code;
 }
 
-// Moves the endpoint with the given code onto the box edge its first set bit
-// names; the formulas always start from the first endpoint.
-void moveOntoEdge(int code, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const InclusiveBox& box, int32_t& x,
-                  int32_t& y) {
-    const int64_t dx = x2 - x1, dy = y2 - y1;
-    if (code & kBelow) {
-        x = static_cast<int32_t>(x1 + (box.ymax - y1) * dx / dy);
-        y = box.ymax;
-    } else if (code & kAbove) {
-        x = static_cast<int32_t>(x1 + (box.ymin - y1) * dx / dy);
-        y = box.ymin;
-    } else if (code & kRight) {
-        y = static_cast<int32_t>(y1 + (box.xmax - x1) * dy / dx);
-        x = box.xmax;
-    } else {
-        y = static_cast<int32_t>(y1 + (box.xmin - x1) * dy / dx);
-        x = box.xmin;
-    }
+uint64_t magnitude(int64_t value) { return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value); }
+
+// part * delta / whole, truncated toward zero. The moved endpoint lies
+// between the two ends, so |part| <= |whole|, and both deltas are below 2^32:
+// the product of the magnitudes fits 64 unsigned bits where a signed product
+// would not.
+int64_t scaled(int64_t part, int64_t delta, int64_t whole) {
+    const auto quotient = static_cast<int64_t>(magnitude(part) * magnitude(delta) / magnitude(whole));
+    return ((part < 0) != (delta < 0)) != (whole < 0) ? -quotient : quotient;
 }
 
-bool clipLine(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2, const InclusiveBox& box) {
+// Moves the endpoint with the given code onto the box edge its first set bit
+// names; the formulas always start from the first endpoint.
+Point movedOntoEdge(int code, const Point& first, const Point& second, const InclusiveBox& box) {
+    const int64_t dx = second.x - first.x, dy = second.y - first.y;
+    if (code & kBelow) return {first.x + scaled(box.ymax - first.y, dx, dy), box.ymax};
+    if (code & kAbove) return {first.x + scaled(box.ymin - first.y, dx, dy), box.ymin};
+    if (code & kRight) return {box.xmax, first.y + scaled(box.xmax - first.x, dy, dx)};
+    return {box.xmin, first.y + scaled(box.xmin - first.x, dy, dx)};
+}
+
+bool clipLine(Point& first, Point& second, const InclusiveBox& box) {
     for (;;) {
-        const int code1 = outCode(x1, y1, box), code2 = outCode(x2, y2, box);
+        const int code1 = outCode(first, box), code2 = outCode(second, box);
         if ((code1 | code2) == 0) return true;
         if ((code1 & code2) != 0) return false;
         if (code1 != 0)
-            moveOntoEdge(code1, x1, y1, x2, y2, box, x1, y1);
+            first = movedOntoEdge(code1, first, second, box);
         else
-            moveOntoEdge(code2, x1, y1, x2, y2, box, x2, y2);
+            second = movedOntoEdge(code2, first, second, box);
     }
 }
 
 }  // namespace
 
 void Canvas::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    x1 += originX_;
-    y1 += originY_;
-    x2 += originX_;
-    y2 += originY_;
-    const InclusiveBox box{viewport_.x0, viewport_.y0, viewport_.x1 - 1, viewport_.y1 - 1};
-    if (!clipLine(x1, y1, x2, y2, box)) return;
-    if (x1 == x2 && y1 == y2) {
-        writePixel(x1 - originX_, y1 - originY_, colorArgb_);
+    Point first{int64_t{x1} + originX_, int64_t{y1} + originY_};
+    Point second{int64_t{x2} + originX_, int64_t{y2} + originY_};
+    const InclusiveBox box{viewport_.x0, viewport_.y0, int64_t{viewport_.x1} - 1, int64_t{viewport_.y1} - 1};
+    if (!clipLine(first, second, box)) return;
+    // Both ends now lie in the viewport.
+    int32_t x = static_cast<int32_t>(first.x), y = static_cast<int32_t>(first.y);
+    if (first.x == second.x && first.y == second.y) {
+        lock();
+        writePixelFast(x, y, colorArgb_);
+        unlock();
         return;
     }
-    const int32_t dx = x2 - x1, dy = y2 - y1;
+    const int64_t dx = second.x - first.x, dy = second.y - first.y;
     const int32_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    const int32_t adx = std::abs(dx), ady = std::abs(dy);
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     lock();
-    int32_t x = x1, y = y1;
     if (adx > ady) {
-        for (int32_t e = -adx, n = 0; n <= adx; ++n) {
+        for (int64_t e = -adx, n = 0; n <= adx; ++n) {
             writePixelFast(x, y, colorArgb_);
             x += sx;
             e += 2 * ady;
             if (e >= 0) y += sy, e -= 2 * adx;
         }
     } else {
-        for (int32_t e = -ady, n = 0; n <= ady; ++n) {
+        for (int64_t e = -ady, n = 0; n <= ady; ++n) {
             writePixelFast(x, y, colorArgb_);
             y += sy;
             e += 2 * adx;
@@ -99,44 +107,45 @@ void Canvas::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 // A colour fill of area clipped to the viewport; nothing when it misses.
-void Canvas::fillClipped(Rect area) {
-    if (clipRect(area, viewport_)) fillArea(area, colorNative_);
+void Canvas::fillClipped(const WideRect& area) {
+    if (const std::optional<Rect> inside = area.clippedTo(viewport_)) fillArea(*inside, colorNative_);
 }
 
 void Canvas::rect(int32_t x, int32_t y, int32_t width, int32_t height, bool solid) {
-    const int32_t x0 = x + originX_, y0 = y + originY_, x1 = x0 + width, y1 = y0 + height;
-    Rect clipped{x0, y0, x1, y1};
-    if (!clipRect(clipped, viewport_)) return;
+    const WideRect area = WideRect::sized(int64_t{x} + originX_, int64_t{y} + originY_, width, height);
+    const std::optional<Rect> clipped = area.clippedTo(viewport_);
+    if (!clipped) return;
     if (solid) {
-        fillArea(clipped, colorNative_);
+        fillArea(*clipped, colorNative_);
     } else {
         // Each edge is clipped on its own: an edge outside the viewport is
         // not moved onto its border.
-        fillClipped({x0, y0, x1, y0 + 1});
-        fillClipped({x0, y0, x0 + 1, y1});
-        fillClipped({x1 - 1, y0, x1, y1});
-        fillClipped({x0, y1 - 1, x1, y1});
+        fillClipped({area.x0, area.y0, area.x1, area.y0 + 1});
+        fillClipped({area.x0, area.y0, area.x0 + 1, area.y1});
+        fillClipped({area.x1 - 1, area.y0, area.x1, area.y1});
+        fillClipped({area.x0, area.y1 - 1, area.x1, area.y1});
     }
     ++modCount_;
-    updateMask(clipped);
+    updateMask(*clipped);
 }
 
 namespace {
 
 // floor() as the processor converts it: a value without an integer (a row
 // beyond the oval's ends gives the square root of a negative number) becomes
-// the "integer indefinite" INT32_MIN.
-int32_t floorToInt(float value) {
+// the "integer indefinite" INT32_MIN. Finite values keep their integer, also
+// beyond 32 bits: positions far outside the canvas stay far outside.
+int64_t floorToInt(float value) {
     const float floored = std::floor(value);
-    if (!(floored >= -2147483648.0f && floored < 2147483648.0f)) return INT32_MIN;
-    return static_cast<int32_t>(floored);
+    if (!(floored >= -0x1p62f && floored < 0x1p62f)) return INT32_MIN;
+    return static_cast<int64_t>(floored);
 }
 
 struct OvalSpan {
-    int32_t left, right;  // left <= x < right
+    int64_t left, right;  // left <= x < right
 };
 
-OvalSpan ovalSpan(int32_t row, float cx, float cy, float half, float ratio) {
+OvalSpan ovalSpan(int64_t row, float cx, float cy, float half, float ratio) {
     const float offset = static_cast<float>(row) - cy;
     const float halfWidth = std::sqrt(half * half - offset * offset) * ratio;
     return {floorToInt(cx - halfWidth), floorToInt(cx + halfWidth)};
@@ -146,9 +155,9 @@ OvalSpan ovalSpan(int32_t row, float cx, float cy, float half, float ratio) {
 
 // Walks rows from first towards last (inclusive), joining each row's ends to
 // the previous row's so that flat parts of the outline have no gaps.
-void Canvas::ovalOutlinePass(int32_t first, int32_t last, int32_t step, float cx, float cy, float half, float ratio) {
-    int32_t previousLeft = static_cast<int32_t>(cx), previousRight = previousLeft;
-    for (int32_t row = first; step > 0 ? row <= last : row >= last; row += step) {
+void Canvas::ovalOutlinePass(int64_t first, int64_t last, int64_t step, float cx, float cy, float half, float ratio) {
+    int64_t previousLeft = floorToInt(std::trunc(cx)), previousRight = previousLeft;
+    for (int64_t row = first; step > 0 ? row <= last : row >= last; row += step) {
         const OvalSpan span = ovalSpan(row, cx, cy, half, ratio);
         fillClipped({span.left, row, previousLeft > span.left ? previousLeft : span.left + 1, row + 1});
         fillClipped({previousRight < span.right ? previousRight : span.right - 1, row, span.right, row + 1});
@@ -157,30 +166,34 @@ void Canvas::ovalOutlinePass(int32_t first, int32_t last, int32_t step, float cx
     }
 }
 
+// The outline passes walk only the rows that can reach the viewport (and the
+// one above or below it that a cut-off row joins to): an oval millions of
+// rows high costs no more than one the size of the canvas.
 void Canvas::oval(int32_t x, int32_t y, int32_t width, int32_t height, bool solid) {
-    const int32_t x0 = x + originX_, y0 = y + originY_;
-    Rect clipped{x0, y0, x0 + width, y0 + height};
-    if (!clipRect(clipped, viewport_)) return;
+    const int64_t x0 = int64_t{x} + originX_, y0 = int64_t{y} + originY_;
+    const std::optional<Rect> clipped = WideRect::sized(x0, y0, width, height).clippedTo(viewport_);
+    if (!clipped) return;
     const float half = static_cast<float>(height) * 0.5f;
     const float ratio = static_cast<float>(width) / static_cast<float>(height);
     const float cx = static_cast<float>(width) * 0.5f + static_cast<float>(x0) + 0.5f;
     const float cy = static_cast<float>(y0) + half - 0.5f;
     if (solid) {
-        for (int32_t row = clipped.y0; row < clipped.y1; ++row) {
+        for (int32_t row = clipped->y0; row < clipped->y1; ++row) {
             const OvalSpan span = ovalSpan(row, cx, cy, half, ratio);
             if (span.left < span.right && span.left < viewport_.x1 && viewport_.x0 < span.right)
-                fillArea({std::max(span.left, viewport_.x0), row, std::min(span.right, viewport_.x1), row + 1},
+                fillArea({static_cast<int32_t>(std::max<int64_t>(span.left, viewport_.x0)), row,
+                          static_cast<int32_t>(std::min<int64_t>(span.right, viewport_.x1)), row + 1},
                          colorNative_);
         }
     } else {
-        const int32_t mid = floorToInt(cy);
-        const int32_t upperFirst = y0 < clipped.y0 ? clipped.y0 - 1 : clipped.y0;
-        const int32_t lowerFirst = clipped.y1 < y0 + height ? clipped.y1 : clipped.y1 - 1;
-        ovalOutlinePass(upperFirst, mid, 1, cx, cy, half, ratio);
-        ovalOutlinePass(lowerFirst, mid + 1, -1, cx, cy, half, ratio);
+        const int64_t mid = floorToInt(cy);
+        const int64_t upperFirst = y0 < clipped->y0 ? clipped->y0 - 1 : clipped->y0;
+        const int64_t lowerFirst = clipped->y1 < y0 + height ? clipped->y1 : clipped->y1 - 1;
+        ovalOutlinePass(upperFirst, std::min<int64_t>(mid, clipped->y1 - 1), 1, cx, cy, half, ratio);
+        ovalOutlinePass(lowerFirst, std::max<int64_t>(mid + 1, clipped->y0), -1, cx, cy, half, ratio);
     }
     ++modCount_;
-    updateMask(clipped);
+    updateMask(*clipped);
 }
 
 }  // namespace korva
