@@ -37,23 +37,19 @@ Canvas* Graphics::createCanvas(int32_t width, int32_t height, int32_t flags) {
     return canvas;
 }
 
-// The decoded rows run bottom-up; each pixel goes through the picture's
-// point routine and the display format's plot routine, so colours are
-// truncated to the display's depth exactly as drawing would.
+// Each pixel goes through the display format's plot routine, so colours
+// are truncated to the display's depth exactly as drawing would.
 Canvas* Graphics::loadCanvas(const std::string& path, int32_t flags) {
     std::unique_ptr<DecodedPicture> picture = decodePicture(hostPath(path.c_str()));
     if (!picture) return nullptr;
-    const PixelFormat pictureFormat = PixelFormat::argb8888();
     std::shared_ptr<Surface> surface = Surface::create(displayFormat_, picture->width(), picture->height());
     if (!surface) return nullptr;
     LockedPixels target = surface->lock();
-    const int32_t width = picture->width(), height = picture->height();
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* from = picture->bits() + static_cast<ptrdiff_t>(height - 1 - y) * picture->pitch();
+    for (int32_t y = 0; y < picture->height(); ++y) {
+        const uint32_t* from = picture->row(y);
         uint8_t* to = target.bits + static_cast<ptrdiff_t>(y) * target.pitch;
-        for (int32_t x = 0; x < width; ++x)
-            displayFormat_.plot(to + x * displayFormat_.bytesPerPixel,
-                                pictureFormat.point(from + x * 4) | 0xFF000000u);
+        for (int32_t x = 0; x < picture->width(); ++x)
+            displayFormat_.plot(to + x * displayFormat_.bytesPerPixel, from[x] | 0xFF000000u);
     }
     surface->unlock();
     auto* canvas = new Canvas(this, std::move(surface), flags);
