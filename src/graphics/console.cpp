@@ -1,6 +1,8 @@
 #include "graphics/console.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,8 +29,10 @@ constexpr int32_t kEnd = 2, kHome = 1, kDelete = 4, kBackspace = 8, kEnter = 13,
 
 Canvas& front() { return *graphicsState.graphics->frontCanvas(); }
 int32_t fontHeight() { return graphicsState.font != nullptr ? graphicsState.font->height() : 0; }
+// A width beyond 32 bits (a very long line of wide characters) saturates.
 int32_t textWidth(std::string_view text) {
-    return graphicsState.font != nullptr ? graphicsState.font->stringWidth(text) : 0;
+    const int64_t width = graphicsState.font != nullptr ? graphicsState.font->stringWidth(text) : 0;
+    return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
 // Fills an area of a canvas in a colour other than its own.
