@@ -8,10 +8,10 @@
 
 #include "core/handle.h"
 #include "core/str_pool.h"
-#include "network/host_addresses.h"
 #include "network/tcp_server.h"
 #include "network/tcp_stream.h"
 #include "network/udp_stream.h"
+#include "platform/host_addresses.h"
 #include "startup/declaration.h"
 #include "startup/error.h"
 

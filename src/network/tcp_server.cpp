@@ -7,21 +7,12 @@
 #include <cerrno>
 #include <new>
 
-#include "network/socket.h"
 #include "network/tcp_stream.h"
+#include "platform/socket.h"
 
 namespace {
 
 constexpr int kBacklog = 5;
-
-// Address reuse lets a server that has just stopped listen on its port again
-// at once, while its old connections linger in TIME_WAIT; it never lets two
-// servers listen on one port.
-bool listenOn(int socket, uint16_t port) {
-    const int reuse = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    return korva::bindToAllInterfaces(socket, port) && listen(socket, kBacklog) == 0;
-}
 
 // Only these say that the listening socket itself is unusable. Every other
 // error belongs to one connection (a peer that reset before it was
@@ -36,7 +27,7 @@ bool listeningSocketBroken(int error) {
 qyTCPServer* qyTCPServer::create(uint16_t port) {
     const int socket = korva::openSocket(SOCK_STREAM);
     if (socket < 0) return nullptr;
-    if (listenOn(socket, port)) return korva::newOwnerOf<qyTCPServer>(socket);
+    if (korva::listenReusingAddress(socket, port, kBacklog)) return korva::newOwnerOf<qyTCPServer>(socket);
     close(socket);
     return nullptr;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <set>
 
-#include "network/socket.h"
+#include "platform/socket.h"
 
 class qyTCPStream;
 

@@ -24,20 +24,6 @@ bool connectTo(int socket, korva::Ipv4Endpoint server, uint16_t localPort) {
     return connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
-// The system answers a close with a reset instead of the end of the data
-// while received bytes lie unread, and the peer may then lose what was sent
-// to it last. What has arrived is discarded first; the count is taken once,
-// so a peer that keeps sending cannot hold the close up.
-void discardUnread(int socket) {
-    int32_t left = korva::bytesWaiting(socket);
-    uint8_t scratch[4096];
-    while (left > 0) {
-        const ssize_t got = recv(socket, scratch, std::min<size_t>(sizeof scratch, left), MSG_DONTWAIT);
-        if (got <= 0) return;
-        left -= static_cast<int32_t>(got);
-    }
-}
-
 bool interrupted() { return errno == EINTR; }
 bool wouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
 
@@ -60,7 +46,7 @@ qyTCPStream::qyTCPStream(int socket, qyTCPServer* server)
 // unsent data here, the system delivers it in the background.
 qyTCPStream::~qyTCPStream() {
     if (server_ != nullptr) server_->forget(this);
-    discardUnread(socket_);
+    korva::discardUnread(socket_);
     close(socket_);
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "files/stream.h"
-#include "network/socket.h"
+#include "platform/socket.h"
 
 class qyTCPServer;
 

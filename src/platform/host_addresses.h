@@ -14,6 +14,10 @@ namespace korva {
 // Throws std::bad_alloc.
 std::vector<uint32_t> resolveHost(const char* name);
 
+// The broadcast addresses of this machine's interfaces that have one.
+// Throws std::bad_alloc.
+std::vector<uint32_t> broadcastAddresses();
+
 // The text as a dotted IP ("1.2.3.4"); none when it is not one. The text
 // 255.255.255.255 is not taken as one: it is indistinguishable from failure
 // for the classic parser.

@@ -43,6 +43,23 @@ int openSocket(int type);
 // Binds to the port on all interfaces (0: any free port).
 bool bindToAllInterfaces(int socket, uint16_t port);
 
+// Listens at the port on all interfaces. Address reuse lets a server that
+// has just stopped listen on its port again at once, while its old
+// connections linger in TIME_WAIT; it never lets two servers listen on one
+// port.
+bool listenReusingAddress(int socket, uint16_t port, int backlog);
+
+// Connects a stream socket, waiting at most timeoutMillis; the socket stays
+// in blocking mode.
+bool connectWithin(int socket, Ipv4Endpoint server, int32_t timeoutMillis);
+
+// The system answers a close with a reset instead of the end of the data
+// while received bytes lie unread, and the peer may then lose what was sent
+// to it last. Call this before closing a connection: it discards what has
+// arrived, counted once, so that a peer that keeps sending cannot hold the
+// close up.
+void discardUnread(int socket);
+
 // Waits up to timeoutMillis for the socket to become readable (POLLIN) or
 // writable (POLLOUT); 0 polls once. Signals do not cut the wait short.
 WaitResult waitFor(int socket, short events, int32_t timeoutMillis);

@@ -1,6 +1,7 @@
-#include "network/socket.h"
+#include "platform/socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -33,6 +34,35 @@ int openSocket(int type) { return socket(AF_INET, type | SOCK_CLOEXEC, 0); }
 bool bindToAllInterfaces(int socket, uint16_t port) {
     const sockaddr_in address = socketAddressOf({INADDR_ANY, port});
     return bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool listenReusingAddress(int socket, uint16_t port, int backlog) {
+    const int reuse = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    return bindToAllInterfaces(socket, port) && listen(socket, backlog) == 0;
+}
+
+bool connectWithin(int socket, Ipv4Endpoint server, int32_t timeoutMillis) {
+    const int flags = fcntl(socket, F_GETFL);
+    if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+    const sockaddr_in address = socketAddressOf(server);
+    bool connected = connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (!connected && errno == EINPROGRESS && waitFor(socket, POLLOUT, timeoutMillis) == WaitResult::ready) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        connected = getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    return fcntl(socket, F_SETFL, flags) == 0 && connected;
+}
+
+void discardUnread(int socket) {
+    int32_t left = bytesWaiting(socket);
+    uint8_t scratch[4096];
+    while (left > 0) {
+        const ssize_t got = recv(socket, scratch, std::min<size_t>(sizeof scratch, left), MSG_DONTWAIT);
+        if (got <= 0) return;
+        left -= static_cast<int32_t>(got);
+    }
 }
 
 // poll rather than select: select cannot watch a descriptor numbered 1024 or

@@ -1,4 +1,4 @@
-#include "network/host_addresses.h"
+#include "platform/host_addresses.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -36,29 +36,46 @@ std::vector<uint32_t> resolveName(const char* name) {
     return addresses;
 }
 
-// What other machines can reach this one at comes first; loopback counts
-// only on a machine without a network.
-std::vector<uint32_t> ownAddresses() {
+// Calls visit with every IPv4 interface that is up.
+template <class Visit>
+void forEachInterface(Visit visit) {
     ifaddrs* interfaces = nullptr;
-    if (getifaddrs(&interfaces) != 0) return {};
-    std::vector<uint32_t> outward, loopback;
+    if (getifaddrs(&interfaces) != 0) return;
     try {
         for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
-            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET || (entry->ifa_flags & IFF_UP) == 0)
-                continue;
-            addOnce((entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : outward, ipOf(entry->ifa_addr));
+            if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET && (entry->ifa_flags & IFF_UP) != 0)
+                visit(*entry);
         }
     } catch (...) {
         freeifaddrs(interfaces);
         throw;
     }
     freeifaddrs(interfaces);
+}
+
+// What other machines can reach this one at comes first; loopback counts
+// only on a machine without a network.
+std::vector<uint32_t> ownAddresses() {
+    std::vector<uint32_t> outward, loopback;
+    forEachInterface([&](const ifaddrs& entry) {
+        addOnce((entry.ifa_flags & IFF_LOOPBACK) != 0 ? loopback : outward, ipOf(entry.ifa_addr));
+    });
     return outward.empty() ? loopback : outward;
 }
 
 }  // namespace
 
 std::vector<uint32_t> resolveHost(const char* name) { return *name == '\0' ? ownAddresses() : resolveName(name); }
+
+std::vector<uint32_t> broadcastAddresses() {
+    std::vector<uint32_t> addresses;
+    forEachInterface([&](const ifaddrs& entry) {
+        if ((entry.ifa_flags & IFF_BROADCAST) != 0 && entry.ifa_broadaddr != nullptr &&
+            entry.ifa_broadaddr->sa_family == AF_INET)
+            addOnce(addresses, ipOf(entry.ifa_broadaddr));
+    });
+    return addresses;
+}
 
 std::optional<uint32_t> parseDottedIp(const char* text) {
     const in_addr_t address = inet_addr(text);
