@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -22,22 +23,27 @@ extern char** environ;
 namespace korva::test {
 namespace {
 
-void drain(int fd, std::string& into, bool& open) {
+void drain(int& fd, std::string& into) {
     char buffer[4096];
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got > 0)
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) {
         into.append(buffer, static_cast<size_t>(got));
-    else
-        open = false;
+    } else {
+        close(fd);
+        fd = -1;
+    }
 }
 
 }  // namespace
 
-ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds,
-                         const std::vector<std::string>& environment) {
-    ProcessResult result;
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
     int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return result;
+    if (pipe(out) != 0) return;
+    if (pipe(err) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -55,43 +61,77 @@ ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSecond
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
-    if (spawned != 0) {
-        close(out[0]);
-        close(err[0]);
-        return result;
-    }
+    out_ = out[0];
+    err_ = err[0];
+    if (spawned == 0) pid_ = child;
+}
+
+ChildProcess::~ChildProcess() {
+    if (pid_ > 0) finish(0);
+    if (out_ >= 0) close(out_);
+    if (err_ >= 0) close(err_);
+}
+
+bool ChildProcess::readOutput(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || (out_ < 0 && err_ < 0)) return false;
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (poll(fds, 2, static_cast<int>(left.count())) <= 0) return true;
+    if (out_ >= 0 && (fds[0].revents & (POLLIN | POLLHUP))) drain(out_, result_.out);
+    if (err_ >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) drain(err_, result_.err);
+    return true;
+}
+
+bool ChildProcess::waitForLine(const std::string& line, int timeoutSeconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    bool outOpen = true, errOpen = true;
-    while (outOpen || errOpen) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            result.timedOut = true;
-            kill(child, SIGKILL);
-            break;
-        }
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-        if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
-        if (outOpen && (fds[0].revents & (POLLIN | POLLHUP))) drain(out[0], result.out, outOpen);
-        if (errOpen && (fds[1].revents & (POLLIN | POLLHUP))) drain(err[0], result.err, errOpen);
+    for (;;) {
+        const std::vector<std::string> seen = lines(result_.out);
+        if (std::find(seen.begin(), seen.end(), line) != seen.end()) return true;
+        if (!readOutput(deadline)) return false;
     }
-    close(out[0]);
-    close(err[0]);
+}
+
+void ChildProcess::signal(int number) {
+    if (pid_ > 0) kill(pid_, number);
+}
+
+ProcessResult ChildProcess::finish(int timeoutSeconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    while (readOutput(deadline)) {
+    }
+    if (pid_ <= 0) return result_;
+    result_.timedOut = out_ >= 0 || err_ >= 0;
+    if (result_.timedOut) {
+        kill(pid_, SIGCONT);
+        kill(pid_, SIGKILL);
+    }
     int status = 0;
-    waitpid(child, &status, 0);
-    result.status = (!result.timedOut && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-    return result;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    result_.status = (!result_.timedOut && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+    return result_;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds,
+                         const std::vector<std::string>& environment) {
+    return ChildProcess(argv, environment).finish(timeoutSeconds);
 }
 
 std::string binPath(const std::string& tool) { return std::string(KORVA_BIN_DIR) + "/" + tool; }
 
 std::string imagePath(const std::string& name) { return std::string(KORVA_IMAGE_DIR) + "/" + name + ".kbi"; }
 
-ProcessResult runImage(const std::string& name, const std::vector<std::string>& args, bool withDebugger) {
+std::vector<std::string> runImageCommand(const std::string& name, const std::vector<std::string>& args,
+                                         bool withDebugger) {
     std::vector<std::string> argv = {binPath("korva-run")};
     if (!withDebugger) argv.push_back("--no-debugger");
     argv.push_back(imagePath(name));
     argv.insert(argv.end(), args.begin(), args.end());
-    return runProcess(argv);
+    return argv;
+}
+
+ProcessResult runImage(const std::string& name, const std::vector<std::string>& args, bool withDebugger) {
+    return runProcess(runImageCommand(name, args, withDebugger));
 }
 
 EntryRoutine linkImage(const std::string& name) {

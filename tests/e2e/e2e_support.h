@@ -2,6 +2,7 @@
 // child processes, with their output and exit status captured.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,10 +17,41 @@ struct ProcessResult {
     std::string out, err;
 };
 
+// A program running beside the test, headless, whose output can be waited
+// for line by line. The environment is the test's own plus the given
+// "NAME=value" entries.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
+    // Kills the program if it still runs.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits until standard output holds a line that is the text; false when
+    // the output ends or the time runs out first.
+    bool waitForLine(const std::string& line, int timeoutSeconds = 30);
+    void signal(int number);
+    // Waits for the end; kills the program after the timeout.
+    ProcessResult finish(int timeoutSeconds = 30);
+
+private:
+    // Takes what the program wrote, waiting at most until the deadline.
+    bool readOutput(std::chrono::steady_clock::time_point deadline);
+
+    int pid_ = -1;
+    int out_ = -1, err_ = -1;
+    ProcessResult result_;
+};
+
 // Runs a program headless; kills it after the timeout. The environment is the
 // test's own plus the given "NAME=value" entries.
 ProcessResult runProcess(const std::vector<std::string>& argv, int timeoutSeconds = 30,
                          const std::vector<std::string>& environment = {});
+
+// The command line of korva-run [--no-debugger] IMAGE ARGS...
+std::vector<std::string> runImageCommand(const std::string& name, const std::vector<std::string>& args = {},
+                                         bool withDebugger = true);
 
 std::string binPath(const std::string& tool);     // build/bin/TOOL
 std::string imagePath(const std::string& name);   // the image built from programs/NAME.c
