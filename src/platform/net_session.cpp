@@ -223,7 +223,9 @@ private:
     std::array<uint8_t, 16> instance_{};
     std::string name_;
     uint64_t token_ = 0;
+    // Read once: the program may change the environment while the thread runs.
     int32_t timeoutMillis_ = sessionTimeoutMillis();
+    uint16_t port_ = sessionPort();
     bool lost_ = false;
 
     Descriptor udp_, meshListener_, sessionListener_, searchSocket_;
@@ -265,8 +267,8 @@ bool NetSession::openOwnPorts() {
 // first, so that a second host on this machine fails before it could share
 // the UDP port.
 bool NetSession::openHostPorts() {
-    sessionListener_ = Descriptor(openListener(sessionPort()));
-    if (sessionListener_.valid()) searchSocket_ = Descriptor(openUdp(sessionPort()));
+    sessionListener_ = Descriptor(openListener(port_));
+    if (sessionListener_.valid()) searchSocket_ = Descriptor(openUdp(port_));
     if (searchSocket_.valid()) return true;
     sessionListener_.reset();
     return false;
@@ -342,7 +344,9 @@ std::unique_ptr<Session> NetSession::join(const SessionDescription& description)
         for (const PlayerDescription& player : *players) session->roster_.addPlayer(player, false);
     }
     // Frames that came after the answers are the session's first news.
-    for (const auto& member : session->members_) session->readFrames(*member, PeerLink::Input::open);
+    for (Member* member : session->memberList()) {
+        if (!member->gone) session->readFrames(*member, PeerLink::Input::open);
+    }
     session->startThread();
     return session;
 }
@@ -466,8 +470,9 @@ void NetSession::pump() {
 }
 
 // Keep-alives go on connections that have been quiet; members silent for the
-// whole time-out are dropped, and when that is every member, this machine is
-// the one that lost the network: the session is lost.
+// whole time-out are dropped. When that is every member and this machine does
+// not host, it is the one that lost the network: the session is lost. A host
+// keeps its session, alone if need be.
 void NetSession::tick() {
     lastTick_ = milliClock();
     std::erase_if(handshakes_, [](const auto& handshake) { return elapsed(handshake->since, kHandshakeMillis); });
@@ -479,7 +484,7 @@ void NetSession::tick() {
         if (elapsed(member->link->lastHeard(), timeoutMillis_)) silent.push_back(member);
     }
     if (!roster_.queueFull() && !silent.empty()) {
-        if (silent.size() == members.size()) {
+        if (silent.size() == members.size() && !roster_.isHost()) {
             loseSession();
             return;
         }
@@ -657,7 +662,7 @@ void NetSession::answerSearches() {
         answer.session.instance = instance_;
         answer.session.name = name_;
         answer.session.currentPlayers = static_cast<uint32_t>(roster_.playerCount());
-        answer.session.hostPort = sessionPort();
+        answer.session.hostPort = port_;
         wire::datagramSearchReply(reply, answer);
         sendDatagram(searchSocket_.get(), from, reply, {});
     }
@@ -783,7 +788,7 @@ ReceiveResult NetSession::receive(std::span<uint8_t> buffer, SessionMessage& mes
 class NetSessionSearch final : public SessionSearch {
 public:
     NetSessionSearch(Descriptor socket, std::vector<uint32_t> targets, bool directed)
-        : socket_(std::move(socket)), targets_(std::move(targets)), directed_(directed) {
+        : socket_(std::move(socket)), targets_(std::move(targets)), port_(sessionPort()), directed_(directed) {
         ask();
     }
 
@@ -810,14 +815,14 @@ private:
     void ask() {
         lastAsked_ = milliClock();
         wire::datagramSearchRequest(request_, nonce_);
-        for (uint32_t ip : targets_) sendDatagram(socket_.get(), {ip, sessionPort()}, request_, {});
+        for (uint32_t ip : targets_) sendDatagram(socket_.get(), {ip, port_}, request_, {});
     }
 
     void receiveAnswers() {
         Ipv4Endpoint from;
         for (ssize_t got; (got = receiveDatagram(socket_.get(), answer_, from)) >= 0;) {
             std::optional<wire::SearchReply> reply = wire::readSearchReply(std::span(answer_).first(static_cast<size_t>(got)));
-            if (!reply || reply->nonce != nonce_ || from.port != sessionPort()) continue;
+            if (!reply || reply->nonce != nonce_ || from.port != port_) continue;
             reply->session.hostIp = from.ip;
             auto known = std::find_if(entries_.begin(), entries_.end(),
                                       [&](const Entry& entry) { return entry.session.instance == reply->session.instance; });
@@ -829,6 +834,7 @@ private:
 
     Descriptor socket_;
     std::vector<uint32_t> targets_;
+    uint16_t port_;
     bool directed_;
     uint32_t nonce_ = randomValue<uint32_t>();
     uint32_t lastAsked_ = 0;
