@@ -291,19 +291,19 @@ int32_t cmdNetMsgTo() { return game->current.to; }
 qyStr* cmdNetMsgData() { return strFromBytes(game->current.data.data(), game->current.data.size()); }
 
 const Declaration kMultiplayDeclarations[] = {
-    {"%HostNetGame$game_name", routine(cmdHostNetGame)},
-    {"%JoinNetGame$game_name$ip_address", routine(cmdJoinNetGame)},
-    {"StopNetGame", routine(cmdStopNetGame)},
-    {"%CreateNetPlayer$name", routine(cmdCreateNetPlayer)},
-    {"DeleteNetPlayer%player", routine(cmdDeleteNetPlayer)},
-    {"$NetPlayerName%player", routine(cmdNetPlayerName)},
-    {"%NetPlayerLocal%player", routine(cmdNetPlayerLocal)},
-    {"%SendNetMsg%type$msg%from_player%to_player=0%reliable=1", routine(cmdSendNetMsg)},
-    {"%RecvNetMsg", routine(cmdRecvNetMsg)},
-    {"%NetMsgType", routine(cmdNetMsgType)},
-    {"%NetMsgFrom", routine(cmdNetMsgFrom)},
-    {"%NetMsgTo", routine(cmdNetMsgTo)},
-    {"$NetMsgData", routine(cmdNetMsgData)},
+    {"%HostNetGame$game_name", routine<cmdHostNetGame>},
+    {"%JoinNetGame$game_name$ip_address", routine<cmdJoinNetGame>},
+    {"StopNetGame", routine<cmdStopNetGame>},
+    {"%CreateNetPlayer$name", routine<cmdCreateNetPlayer>},
+    {"DeleteNetPlayer%player", routine<cmdDeleteNetPlayer>},
+    {"$NetPlayerName%player", routine<cmdNetPlayerName>},
+    {"%NetPlayerLocal%player", routine<cmdNetPlayerLocal>},
+    {"%SendNetMsg%type$msg%from_player%to_player=0%reliable=1", routine<cmdSendNetMsg>},
+    {"%RecvNetMsg", routine<cmdRecvNetMsg>},
+    {"%NetMsgType", routine<cmdNetMsgType>},
+    {"%NetMsgFrom", routine<cmdNetMsgFrom>},
+    {"%NetMsgTo", routine<cmdNetMsgTo>},
+    {"$NetMsgData", routine<cmdNetMsgData>},
 };
 
 bool multiplayCreate() {

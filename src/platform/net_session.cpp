@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -190,6 +191,7 @@ private:
     bool openHostPorts();
     void startThread();
     void run();
+    void turn(std::unique_lock<std::mutex>& lock);
     void tick();
     void pump();
     void watch(std::vector<pollfd>& fds, std::vector<Watched>& watched, bool control, bool fast);
@@ -383,21 +385,31 @@ void NetSession::wake() {
     [[maybe_unused]] const ssize_t written = write(wakeWrite_.get(), &byte, 1);
 }
 
+// Memory running out stops nothing: what could not be taken is taken at a
+// later turn, when there may be room again.
 void NetSession::run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        goneMembers_.clear();
-        const bool fast = !programActive();
-        watch(threadFds_, threadWatched_, true, fast);
-        const int32_t untilTick = std::max(keepAliveMillis() - static_cast<int32_t>(milliClock() - lastTick_), 0);
-        const int32_t wait = fast ? untilTick : std::min(untilTick, kProgramActiveMillis);
-        lock.unlock();
-        const int ready = poll(threadFds_.data(), threadFds_.size(), wait);
-        lock.lock();
-        if (stopping_) break;
-        if (ready > 0) service(threadFds_, threadWatched_);
-        if (elapsed(lastTick_, keepAliveMillis())) tick();
+        try {
+            turn(lock);
+        } catch (const std::bad_alloc&) {
+        }
     }
+}
+
+// One wait and what it found; the lock is held on entry and on return.
+void NetSession::turn(std::unique_lock<std::mutex>& lock) {
+    goneMembers_.clear();
+    const bool fast = !programActive();
+    watch(threadFds_, threadWatched_, true, fast);
+    const int32_t untilTick = std::max(keepAliveMillis() - static_cast<int32_t>(milliClock() - lastTick_), 0);
+    const int32_t wait = fast ? untilTick : std::min(untilTick, kProgramActiveMillis);
+    lock.unlock();
+    const int ready = poll(threadFds_.data(), threadFds_.size(), wait);
+    lock.lock();
+    if (stopping_) return;
+    if (ready > 0) service(threadFds_, threadWatched_);
+    if (elapsed(lastTick_, keepAliveMillis())) tick();
 }
 
 // Control: the wake pipe, the listeners, the search socket, handshakes, and
