@@ -134,12 +134,17 @@ ProcessResult runImage(const std::string& name, const std::vector<std::string>& 
     return runProcess(runImageCommand(name, args, withDebugger));
 }
 
-EntryRoutine linkImage(const std::string& name) {
-    const std::vector<uint8_t> image = readBytes(imagePath(name));
+EntryRoutine linkImage(const std::string& name) { return linkImageFile(imagePath(name)); }
+
+EntryRoutine linkImageFile(const std::string& path) {
+    const std::vector<uint8_t> image = readBytes(path);
     LinkResult linked = linkModuleImage(image.data(), image.size(), runtimeLinkTable(*runtimeGetRuntime()));
-    EXPECT_EQ(linked.status, LinkResult::Status::linked) << name;
+    EXPECT_EQ(linked.status, LinkResult::Status::linked) << path;
     return reinterpret_cast<EntryRoutine>(linked.code);
 }
+
+std::string demoImagePath() { return std::string(KORVA_EXAMPLES_DIR) + "/demo.kbi"; }
+std::string demoAssetsFolder() { return std::string(KORVA_SOURCE_DIR) + "/examples/assets"; }
 
 std::string packGame(const std::string& imageFile, const std::string& name) {
     const std::string game = tempFile(name);

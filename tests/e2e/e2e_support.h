@@ -63,6 +63,11 @@ ProcessResult runImage(const std::string& name, const std::vector<std::string>& 
 // The image built from programs/NAME.c, linked in this process against the
 // runtime, for tests that act as a development host.
 EntryRoutine linkImage(const std::string& name);
+EntryRoutine linkImageFile(const std::string& path);
+
+// The bundled demo game's image and its sprites' folder.
+std::string demoImagePath();
+std::string demoAssetsFolder();
 
 // korva-pack IMAGE into a fresh file under the test's temporary folder: a
 // stand-alone game.

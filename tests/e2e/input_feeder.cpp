@@ -6,16 +6,18 @@ namespace korva::test {
 
 std::vector<std::string> InputFeeder::run(const std::string& image, const std::string& arguments) {
     output_.clear();
-    runtimeGetRuntime()->execute(linkImage(image), arguments.c_str(), this);
+    const bool path = image.find('/') != std::string::npos;
+    runtimeGetRuntime()->execute(path ? linkImageFile(image) : linkImage(image), arguments.c_str(), this);
     return output_;
 }
 
 void InputFeeder::debugLog(const char* text) {
-    if (text[0] != '@') {
+    const bool marker = text[0] == '@';
+    if (!marker) {
         output_.emplace_back(text);
-        return;
+        if (watcher_) watcher_(output_.back());
     }
-    auto action = actions_.find(text + 1);
+    auto action = actions_.find(marker ? text + 1 : text);
     if (action != actions_.end()) action->second();
 }
 

@@ -1,7 +1,8 @@
 // Input without a person: a program runs in this process under a debugger
-// that answers its marker lines ("@NAME", by DebugLog) by pushing synthetic
-// SDL events into the runtime's queue, exactly as SDL's own video driver
-// would. Every other line the program logs is kept as its output.
+// that answers the lines it logs (DebugLog) by pushing synthetic SDL events
+// into the runtime's queue, exactly as SDL's own video driver would. Marker
+// lines ("@NAME") only ask for input; every other line is kept as the
+// program's output and may ask for input too.
 #pragma once
 
 #include <SDL.h>
@@ -17,11 +18,13 @@ namespace korva::test {
 
 class InputFeeder final : public QuietDebugger {
 public:
-    // What to do when the program logs "@" + marker.
-    void at(const std::string& marker, std::function<void()> action) { actions_[marker] = std::move(action); }
+    // What to do when the program logs the line, or "@" + the line.
+    void at(const std::string& line, std::function<void()> action) { actions_[line] = std::move(action); }
+    // What to do with every line of output.
+    void onEveryLine(std::function<void(const std::string&)> watcher) { watcher_ = std::move(watcher); }
 
-    // Runs the image built from programs/NAME.c with the argument text; the
-    // lines it logged, markers left out.
+    // Runs the image built from programs/NAME.c (or the image file at a
+    // path) with the argument text; the lines it logged, markers left out.
     std::vector<std::string> run(const std::string& image, const std::string& arguments);
     // Serious messages (runtime errors) the run reported.
     const std::vector<std::string>& errors() const { return errors_; }
@@ -33,6 +36,7 @@ public:
 
 private:
     std::map<std::string, std::function<void()>> actions_;
+    std::function<void(const std::string&)> watcher_;
     std::vector<std::string> output_;
     std::vector<std::string> errors_;
 };

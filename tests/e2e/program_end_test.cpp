@@ -79,7 +79,7 @@ TEST(ProgramEnd, StackAlignedToFourBytesOnly) {
 const std::string kStackProbe = "LD_PRELOAD=" + binPath("libkorva_stack_probe.so");
 
 TEST(ProgramEnd, LibraryReachingCommandsRealignTheStack) {
-    const std::string picture = std::string(KORVA_SOURCE_DIR) + "/examples/assets/backdrop.bmp";
+    const std::string picture = std::string(KORVA_SOURCE_DIR) + "/examples/assets/sprites.bmp";
     ProcessResult run = runProcess(
         {binPath("korva-run"), imagePath("stack_alignment"), "commands", picture}, 30, {kStackProbe});
     EXPECT_EQ(run.status, 0);
