@@ -79,7 +79,8 @@ public:
     // The text at the cursor, which moves past it.
     static void write(std::string_view text) {
         front().text(graphicsState.cursorX, graphicsState.cursorY, text);
-        graphicsState.cursorX += textWidth(text);
+        const int64_t moved = int64_t{graphicsState.cursorX} + textWidth(text);
+        graphicsState.cursorX = static_cast<int32_t>(std::min<int64_t>(moved, INT32_MAX));
     }
 
     static void newLine() {
