@@ -9,6 +9,7 @@
 #include <array>
 #include <mutex>
 
+#include "platform/clock.h"
 #include "platform/input_system.h"
 #include "platform/sdl_input_codes.h"
 
@@ -63,10 +64,13 @@ struct DeviceBuffers {
     }
 };
 
-// Brings the system's newest input through the watch. While a device reads
+// Brings the system's newest input through the watch, asking the system at
+// most about once per millisecond (as the window does). While a device reads
 // directly, the window does not take keys and mouse from the queue, so they
 // are dropped there instead of piling up.
 void pumpDirectInput() {
+    static RoughInterval pumpInterval(20);
+    if (!pumpInterval.elapsed()) return;
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
 }

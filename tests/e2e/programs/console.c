@@ -69,6 +69,7 @@ static void input(const char *label, const char *marker) {
     qyStr *typed;
     kprint(marker);
     typed = _finput(kstr("? "));
+    if (typed == 0) kprint("Input gave no string");
     kprints(__qyStrConcat(__qyStrConcat(kstr(label), kstr(" [")), __qyStrConcat(typed, kstr("]"))));
 }
 
