@@ -48,7 +48,24 @@ void copyRows(PixelRows target, SourceRows source, int32_t width, int32_t height
 }
 
 template <class Storage>
-constexpr BlitRoutines kGenericRoutines{fillGeneric<Storage>, copyRows<Storage>, copyKeyedGeneric<Storage>};
+void copyScaledRows(PixelRows target, SourceRows source, int32_t width, int32_t height, const int32_t* columns,
+                    const int32_t* rows) {
+    const size_t rowBytes = static_cast<size_t>(width) * Storage::kBytes;
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* to = target.row(y);
+        if (y > 0 && rows[y] == rows[y - 1]) {
+            std::memcpy(to, target.row(y - 1), rowBytes);
+            continue;
+        }
+        const uint8_t* from = source.row(rows[y]);
+        for (int32_t x = 0; x < width; ++x)
+            Storage::store(to + x * Storage::kBytes, Storage::load(from + columns[x] * Storage::kBytes));
+    }
+}
+
+template <class Storage>
+constexpr BlitRoutines kGenericRoutines{fillGeneric<Storage>, copyRows<Storage>, copyKeyedGeneric<Storage>,
+                                        copyScaledRows<Storage>};
 
 // SSE2 lanes of one pixel width, and the processor's string store of that
 // width (storeString fills count pixels). From a few hundred bytes on, the
@@ -184,7 +201,8 @@ void copyKeyedSse2(PixelRows target, SourceRows source, int32_t width, int32_t h
 }
 
 template <class Lanes>
-constexpr BlitRoutines kSse2Routines{fillSse2<Lanes>, copyRows<typename Lanes::Storage>, copyKeyedSse2<Lanes>};
+constexpr BlitRoutines kSse2Routines{fillSse2<Lanes>, copyRows<typename Lanes::Storage>, copyKeyedSse2<Lanes>,
+                                     copyScaledRows<typename Lanes::Storage>};
 
 }  // namespace
 

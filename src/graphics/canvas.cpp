@@ -123,6 +123,15 @@ bool Canvas::blit(int64_t x, int64_t y, const Canvas& source, int32_t sx, int32_
     return true;
 }
 
+bool Canvas::drawPicture(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& picture,
+                         const Rect& area) {
+    const Rect drawn = surface_->blitScaled(x, y, width, height, picture, area);
+    if (drawn.isEmpty()) return false;
+    ++modCount_;
+    updateMask(drawn);
+    return true;
+}
+
 uint32_t Canvas::readPixel(int32_t x, int32_t y) {
     const int64_t px = int64_t{x} + originX_, py = int64_t{y} + originY_;
     if (!insideViewport(px, py)) return getMask();

@@ -88,6 +88,12 @@ public:
     bool blit(int64_t x, int64_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
               bool solid);
 
+    // Draws area of a picture in this canvas's layout stretched over the
+    // width x height rectangle at (x, y), placed as given: origin and
+    // viewport do not apply, and only what lies on the canvas is drawn. False
+    // when nothing is.
+    bool drawPicture(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& picture, const Rect& area);
+
     uint32_t readPixel(int32_t x, int32_t y);
     void writePixel(int32_t x, int32_t y, uint32_t argb);
     uint32_t readPixelFast(int32_t x, int32_t y) const { return format_.point(pixelAddress(x, y)); }

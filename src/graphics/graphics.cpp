@@ -5,6 +5,7 @@
 
 #include "platform/host_path.h"
 #include "graphics/font.h"
+#include "graphics/movie.h"
 #include "graphics/picture_decoder.h"
 
 namespace korva {
@@ -21,8 +22,10 @@ Graphics::Graphics(std::shared_ptr<Surface> front, std::shared_ptr<Surface> back
     back_->setFont(defaultFont_);
 }
 
-// Fonts go first: they free their canvases through this object.
+// Movies stop first; fonts go before the canvases: they free theirs through
+// this object.
 Graphics::~Graphics() {
+    for (Movie* movie : movies_) delete movie;
     for (Font* font : fonts_) delete font;
     for (Canvas* canvas : canvases_) delete canvas;
     for (const std::string& path : addedFontFiles_) fontRasterizer_.removeFontFile(path);
@@ -118,6 +121,26 @@ void Graphics::freeFont(Font* font) {
 
 Font* Graphics::verifyFont(Font* font) const { return fonts_.count(font) != 0 ? font : nullptr; }
 
+// A movie that cannot be had, memory included, is a result for programs.
+Movie* Graphics::openMovie(const std::string& path) {
+    try {
+        std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(hostPath(path.c_str()), displayFormat_);
+        if (!decoder) return nullptr;
+        std::unique_ptr<Movie> movie = Movie::open(std::move(decoder), displayFormat_);
+        if (!movie) return nullptr;
+        movies_.insert(movie.get());
+        return movie.release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void Graphics::closeMovie(Movie* movie) {
+    if (movies_.erase(movie) != 0) delete movie;
+}
+
+Movie* Graphics::verifyMovie(Movie* movie) const { return movies_.count(movie) != 0 ? movie : nullptr; }
+
 namespace {
 
 int64_t bytesOf(const Canvas& canvas) {
@@ -130,6 +153,7 @@ int64_t Graphics::surfaceBytes() const {
     int64_t bytes = bytesOf(*front_);
     if (&back_->surface() != &front_->surface()) bytes += bytesOf(*back_);
     for (const Canvas* canvas : canvases_) bytes += bytesOf(*canvas);
+    for (const Movie* movie : movies_) bytes += movie->pictureBytes();
     return bytes;
 }
 

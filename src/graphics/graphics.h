@@ -14,6 +14,7 @@
 namespace korva {
 
 class Font;
+class Movie;
 
 class Graphics {
 public:
@@ -55,7 +56,15 @@ public:
     Font* verifyFont(Font* font) const;
     Font* defaultFont() const { return defaultFont_; }
 
-    // Bytes of pixel storage held by the display and every canvas.
+    // A movie from the file, playing from now in the display's layout; null
+    // when the file cannot be played.
+    Movie* openMovie(const std::string& path);
+    // Ignores movies this object did not open.
+    void closeMovie(Movie* movie);
+    // The movie when it is one of ours and open, else null.
+    Movie* verifyMovie(Movie* movie) const;
+
+    // Bytes of pixel storage held by the display, every canvas and every movie.
     int64_t surfaceBytes() const;
 
     void backupAll();
@@ -69,6 +78,7 @@ private:
     std::set<Canvas*> canvases_;
     PixelFormat displayFormat_;
     std::set<Font*> fonts_;
+    std::set<Movie*> movies_;
     Font* defaultFont_ = nullptr;
     std::set<std::string> addedFontFiles_;  // full paths, removed again on destruction
 };

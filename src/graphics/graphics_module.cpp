@@ -6,6 +6,7 @@
 #include "graphics/display_commands.h"
 #include "graphics/font_commands.h"
 #include "graphics/image_commands.h"
+#include "graphics/movie_commands.h"
 #include "startup/declaration.h"
 
 namespace korva {
@@ -70,6 +71,13 @@ const Declaration kGraphicsDeclarations[] = {
     {"%FontHeight", routine<cmdFontHeight>},
     {"%StringWidth$string", routine<cmdStringWidth>},
     {"%StringHeight$string", routine<cmdStringHeight>},
+
+    {"%OpenMovie$file", routine<cmdOpenMovie>},
+    {"%DrawMovie%movie%x=0%y=0%w=-1%h=-1", routine<cmdDrawMovie>},
+    {"%MovieWidth%movie", routine<cmdMovieWidth>},
+    {"%MovieHeight%movie", routine<cmdMovieHeight>},
+    {"%MoviePlaying%movie", routine<cmdMoviePlaying>},
+    {"CloseMovie%movie", routine<cmdCloseMovie>},
 
     {"%LoadImage$bmpfile", routine<cmdLoadImage>},
     {"%CopyImage%image", routine<cmdCopyImage>},

@@ -2,8 +2,10 @@
 
 #include <cassert>
 #include <cstring>
+#include <algorithm>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "graphics/pixel_storage.h"
 
@@ -17,6 +19,19 @@ constexpr int32_t kRowAlignment = 16;
 int64_t alignedPitch(int32_t width, int32_t bytesPerPixel) {
     int64_t rowBytes = int64_t{width} * bytesPerPixel;
     return (rowBytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
+// The source position under the centre of each of `count` target pixels
+// from `first` on, for a target of `targetSize` pixels starting at
+// `targetStart` over `sourceSize` source pixels; counted from the source's
+// start. In 64 bits: the target may be as wide as a program can ask.
+std::vector<int32_t> positionsUnderCentres(int64_t first, int32_t count, int64_t targetStart, int64_t targetSize,
+                                           int64_t sourceSize) {
+    std::vector<int32_t> positions(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i)
+        positions[static_cast<size_t>(i)] =
+            static_cast<int32_t>(((first - targetStart + i) * 2 + 1) * sourceSize / (targetSize * 2));
+    return positions;
 }
 
 }  // namespace
@@ -119,6 +134,32 @@ bool Surface::blit(int32_t x, int32_t y, const Surface& source, const Rect& sour
     else
         routines_->copy(rowsAt(x, y), from, width, height);
     return true;
+}
+
+Rect Surface::blitScaled(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& source,
+                         const Rect& sourceArea) {
+    const bool accepted = format_.sameLayout(source.format_) && &source != this && !sourceArea.isEmpty() &&
+                          sourceArea.liesInside(source.bounds_);
+    assert(accepted);
+    if (!accepted || width <= 0 || height <= 0) return {};
+    const Rect drawn{static_cast<int32_t>(std::max<int64_t>(x, 0)), static_cast<int32_t>(std::max<int64_t>(y, 0)),
+                     static_cast<int32_t>(std::min<int64_t>(int64_t{x} + width, bounds_.x1)),
+                     static_cast<int32_t>(std::min<int64_t>(int64_t{y} + height, bounds_.y1))};
+    if (drawn.isEmpty()) return {};
+    if (width == sourceArea.width() && height == sourceArea.height()) {
+        const int32_t dx = drawn.x0 - x, dy = drawn.y0 - y;
+        blit(drawn.x0, drawn.y0, source,
+             {sourceArea.x0 + dx, sourceArea.y0 + dy, sourceArea.x0 + dx + drawn.width(),
+              sourceArea.y0 + dy + drawn.height()},
+             nullptr);
+        return drawn;
+    }
+    const std::vector<int32_t> columns = positionsUnderCentres(drawn.x0, drawn.width(), x, width, sourceArea.width());
+    const std::vector<int32_t> rows = positionsUnderCentres(drawn.y0, drawn.height(), y, height, sourceArea.height());
+    const PixelRows from = source.rowsAt(sourceArea.x0, sourceArea.y0);
+    routines_->copyScaled(rowsAt(drawn.x0, drawn.y0), {from.first, from.pitch}, drawn.width(), drawn.height(),
+                          columns.data(), rows.data());
+    return drawn;
 }
 
 }  // namespace korva

@@ -64,6 +64,14 @@ public:
     // leave the destination unchanged.
     bool blitKeyed(int32_t x, int32_t y, const Surface& source, const Rect& sourceArea, uint32_t sourceKey);
 
+    // Stretches sourceArea of another surface over the width x height
+    // rectangle at (x, y), each pixel taking the source pixel under its
+    // centre. Unlike the other copies this one clips for itself, because the
+    // stretch is measured on the whole rectangle: only the part inside this
+    // surface is drawn, and that part is the result (empty when nothing is).
+    Rect blitScaled(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& source,
+                    const Rect& sourceArea);
+
 private:
     struct FreeStore {
         void operator()(uint8_t* store) const;

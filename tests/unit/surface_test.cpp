@@ -194,6 +194,36 @@ TEST_P(SurfaceDrawingTest, KeyedBlitSkipsPixelsEqualToTheKey) {
     }
 }
 
+// Each pixel of a stretched copy takes the source pixel under its centre;
+// the part of the rectangle off the surface is left out, the rest untouched.
+TEST_P(SurfaceDrawingTest, ScaledBlitTakesThePixelUnderEachCentre) {
+    struct Placement {
+        int32_t x, y, width, height;
+    };
+    const Placement placements[] = {{0, 0, 14, 6}, {3, 1, 3, 2}, {-5, -2, 20, 9}, {60, 2, 30, 7}, {1, 0, 5, 3}};
+    const Rect sourceArea{1, 1, 8, 4};
+    for (const PixelFormat& format : everyFormat()) {
+        auto target = newSurface(format);
+        auto source = newSurface(format);
+        for (const Placement& p : placements) {
+            scatter(*target, 0, random_);
+            scatter(*source, 0, random_);
+            Snapshot before(*target), from(*source);
+            const Rect drawn = target->blitScaled(p.x, p.y, p.width, p.height, *source, sourceArea);
+            const Rect expected{std::max(p.x, 0), std::max(p.y, 0), std::min(p.x + p.width, kSurfaceWidth),
+                                std::min(p.y + p.height, kSurfaceHeight)};
+            EXPECT_EQ(drawn, expected);
+            ASSERT_TRUE(pixelsAre(*target, [&](int32_t px, int32_t py) {
+                if (!inside(expected, px, py)) return before.at(px, py);
+                return from.at(sourceArea.x0 + (2 * (px - p.x) + 1) * sourceArea.width() / (2 * p.width),
+                               sourceArea.y0 + (2 * (py - p.y) + 1) * sourceArea.height() / (2 * p.height));
+            })) << "depth " << format.depth << ", at " << p.x << ", " << p.y;
+        }
+        EXPECT_TRUE(target->blitScaled(0, 0, 0, 5, *source, sourceArea).isEmpty());
+        EXPECT_TRUE(target->blitScaled(kSurfaceWidth, 0, 5, 5, *source, sourceArea).isEmpty());
+    }
+}
+
 // The destination is written as if the whole source area had been read first.
 TEST_P(SurfaceDrawingTest, BlitsWithinOneSurfaceHandleOverlap) {
     for (const PixelFormat& format : {PixelFormat::xrgb8888(), PixelFormat::rgb888(), PixelFormat::rgb565()}) {

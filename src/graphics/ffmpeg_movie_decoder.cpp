@@ -1,0 +1,313 @@
+// Movies through FFmpeg: the file is demuxed through our own descriptor, the
+// best video stream decoded, and each picture converted (and scaled when the
+// stream changes size midway) by libswscale straight into the caller's rows.
+#include <emmintrin.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
+#include "graphics/movie_decoder.h"
+
+namespace korva {
+namespace {
+
+constexpr int kIoBufferBytes = 65536;
+// Larger pictures than this are refused: no display shows them, and a
+// damaged header must not make us allocate gigabytes.
+constexpr int kMaxSide = 8192;
+// Packets or pictures that fail to decode in a row before the stream counts as ended.
+constexpr int kMaxBadPackets = 64;
+constexpr int64_t kMicroseconds = 1000000;
+constexpr int64_t kFallbackPictureDuration = kMicroseconds / 25;
+// The containers a movie may be. Playlists, concatenation lists, image
+// sequences and other formats that name further files or addresses are not
+// among them: a movie must not make the game open anything else.
+constexpr const char* kMovieContainers =
+    "avi,mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,ogg,mpeg,mpegts,mpegvideo,m4v,h261,h263,h264,hevc,mjpeg,ivf,"
+    "asf,flv,nut,dv,rm,swf,yuv4mpegpipe,gif,smjpeg,cavsvideo,dirac,vc1,obu,av1";
+
+// Refuses every file a container would open besides the one given.
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+using Clock = std::chrono::steady_clock;
+// How long opening the file, or decoding one picture of it, may take: a
+// damaged file can send a demuxer round in circles.
+constexpr auto kOpenTime = std::chrono::seconds(5);
+constexpr auto kPictureTime = std::chrono::seconds(2);
+
+// The file read through our own descriptor. Past the deadline every read
+// fails, which ends whatever loop the demuxer is in.
+struct FileInput {
+    int descriptor = -1;
+    Clock::time_point deadline;
+
+    bool late() const { return Clock::now() > deadline; }
+
+    static int interrupted(void* opaque) { return static_cast<FileInput*>(opaque)->late() ? 1 : 0; }
+
+    static int read(void* opaque, uint8_t* buffer, int size) {
+        auto* file = static_cast<FileInput*>(opaque);
+        if (file->late()) return AVERROR_EXIT;
+        const ssize_t got = ::read(file->descriptor, buffer, static_cast<size_t>(size));
+        if (got < 0) return AVERROR(EIO);
+        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
+    }
+
+    static int64_t seek(void* opaque, int64_t position, int whence) {
+        auto* file = static_cast<FileInput*>(opaque);
+        if (file->late()) return AVERROR_EXIT;
+        whence &= ~AVSEEK_FORCE;
+        if (whence == AVSEEK_SIZE) {
+            struct stat status;
+            return ::fstat(file->descriptor, &status) == 0 ? status.st_size : AVERROR(EIO);
+        }
+        const off_t at = ::lseek(file->descriptor, static_cast<off_t>(position), whence);
+        return at < 0 ? AVERROR(EIO) : at;
+    }
+};
+
+// The converter's name for a display layout; none for other layouts.
+AVPixelFormat converterLayout(const PixelFormat& layout) {
+    if (layout.depth == 32 && layout.rmask == 0xFF0000 && layout.gmask == 0xFF00 && layout.bmask == 0xFF)
+        return AV_PIX_FMT_BGR0;
+    if (layout.depth == 24 && layout.rmask == 0xFF0000 && layout.gmask == 0xFF00 && layout.bmask == 0xFF)
+        return AV_PIX_FMT_BGR24;
+    if (layout.depth == 16 && layout.rmask == 0xF800 && layout.gmask == 0x07E0 && layout.bmask == 0x001F)
+        return AV_PIX_FMT_RGB565LE;
+    return AV_PIX_FMT_NONE;
+}
+
+// The converter sets the unused byte of 32-bit pixels, which drawing leaves
+// 0; keyed blits compare whole native values, so it is cleared. Rows are
+// 16-byte aligned and padded to whole groups of 16 pixels.
+void clearUnusedBytes(uint8_t* bits, int32_t pitch, int32_t width, int32_t height) {
+    const __m128i used = _mm_set1_epi32(0x00FFFFFF);
+    for (int32_t y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<__m128i*>(bits + static_cast<ptrdiff_t>(y) * pitch);
+        for (int32_t x = 0; x < width; x += 4, ++row) _mm_store_si128(row, _mm_and_si128(_mm_load_si128(row), used));
+    }
+}
+
+// The full-range ("JPEG") layouts are their limited-range twins plus a range flag.
+AVPixelFormat withoutRange(AVPixelFormat format, bool& fullRange) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
+        default: return format;
+    }
+}
+
+int colourMatrix(AVColorSpace space) {
+    switch (space) {
+        case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+        case AVCOL_SPC_FCC: return SWS_CS_FCC;
+        case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+        default: return SWS_CS_ITU601;
+    }
+}
+
+// The best video stream that is a moving picture, not a cover picture.
+int videoStreamOf(AVFormatContext* format) {
+    const int best = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    auto usable = [format](int index) {
+        const AVStream* stream = format->streams[index];
+        return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+               (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0 &&
+               avcodec_find_decoder(stream->codecpar->codec_id) != nullptr;
+    };
+    if (best >= 0 && usable(best)) return best;
+    for (unsigned index = 0; index < format->nb_streams; ++index)
+        if (usable(static_cast<int>(index))) return static_cast<int>(index);
+    return -1;
+}
+
+class FfmpegMovieDecoder final : public MovieDecoder {
+public:
+    ~FfmpegMovieDecoder() override {
+        sws_freeContext(converter_);
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+        avcodec_free_context(&codec_);
+        avformat_close_input(&format_);
+        if (io_ != nullptr) av_freep(&io_->buffer);
+        avio_context_free(&io_);
+        if (file_.descriptor >= 0) ::close(file_.descriptor);
+    }
+
+    bool open(const std::string& path, AVPixelFormat target) {
+        target_ = target;
+        file_.descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        file_.deadline = Clock::now() + kOpenTime;
+        if (file_.descriptor < 0 || !openContainer(path)) return false;
+        streamIndex_ = videoStreamOf(format_);
+        if (streamIndex_ < 0 || !openCodec()) return false;
+        for (unsigned index = 0; index < format_->nb_streams; ++index)
+            if (static_cast<int>(index) != streamIndex_) format_->streams[index]->discard = AVDISCARD_ALL;
+        const AVRational rate = av_guess_frame_rate(format_, format_->streams[streamIndex_], nullptr);
+        if (rate.num > 0 && rate.den > 0) guessedDuration_ = av_rescale(kMicroseconds, rate.den, rate.num);
+        if (guessedDuration_ <= 0) guessedDuration_ = kFallbackPictureDuration;
+        packet_ = av_packet_alloc();
+        frame_ = av_frame_alloc();
+        return packet_ != nullptr && frame_ != nullptr;
+    }
+
+    int32_t width() const override { return codec_->width; }
+    int32_t height() const override { return codec_->height; }
+
+    std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch) override {
+        file_.deadline = Clock::now() + kPictureTime;
+        int badPackets = 0;
+        while (badPackets <= kMaxBadPackets) {
+            const int received = avcodec_receive_frame(codec_, frame_);
+            if (received == 0) {
+                const bool converted = convert(bits, pitch);
+                const PictureTime time = timeOfFrame();
+                av_frame_unref(frame_);
+                if (converted) return time;
+                ++badPackets;
+                continue;
+            }
+            if (received == AVERROR_EOF || (received == AVERROR(EAGAIN) && inputDone_)) return std::nullopt;
+            if (received != AVERROR(EAGAIN)) {
+                ++badPackets;  // a picture that failed to decode; the next may not
+                continue;
+            }
+            if (av_read_frame(format_, packet_) < 0) {
+                inputDone_ = true;
+                avcodec_send_packet(codec_, nullptr);  // drain the pictures the decoder holds
+                continue;
+            }
+            int sent = 0;
+            if (packet_->stream_index == streamIndex_) sent = avcodec_send_packet(codec_, packet_);
+            av_packet_unref(packet_);
+            badPackets = sent < 0 && sent != AVERROR(EAGAIN) ? badPackets + 1 : 0;
+        }
+        return std::nullopt;
+    }
+
+private:
+    bool openContainer(const std::string& path) {
+        auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
+        if (buffer == nullptr) return false;
+        io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, &file_, FileInput::read, nullptr, FileInput::seek);
+        if (io_ == nullptr) {
+            av_free(buffer);
+            return false;
+        }
+        format_ = avformat_alloc_context();
+        if (format_ == nullptr) return false;
+        format_->pb = io_;
+        format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format_->format_whitelist = av_strdup(kMovieContainers);
+        format_->io_open = refuseNestedOpen;
+        format_->interrupt_callback = {FileInput::interrupted, &file_};
+        // The name only helps to recognise raw streams by their extension.
+        if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;  // frees format_
+        return avformat_find_stream_info(format_, nullptr) >= 0;
+    }
+
+    bool openCodec() {
+        const AVStream* stream = format_->streams[streamIndex_];
+        const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+        codec_ = avcodec_alloc_context3(decoder);
+        if (codec_ == nullptr || avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
+        codec_->pkt_timebase = stream->time_base;
+        codec_->thread_count = 0;  // as many as the processor has cores
+        if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
+        timeBase_ = stream->time_base;
+        return codec_->width > 0 && codec_->height > 0 && codec_->width <= kMaxSide && codec_->height <= kMaxSide;
+    }
+
+    // Time stamps as the stream gives them, kept in order: a picture without
+    // one follows its predecessor's end, one stamped no later than its
+    // predecessor follows just after it.
+    PictureTime timeOfFrame() {
+        const int64_t stamp = frame_->best_effort_timestamp;
+        int64_t start = stamp != AV_NOPTS_VALUE ? av_rescale_q(stamp, timeBase_, {1, kMicroseconds}) : previousEnd_;
+        if (started_) start = std::max(start, previousStart_ + 1);
+        int64_t duration =
+            frame_->pkt_duration > 0 ? av_rescale_q(frame_->pkt_duration, timeBase_, {1, kMicroseconds}) : 0;
+        if (duration <= 0) duration = guessedDuration_;
+        started_ = true;
+        previousStart_ = start;
+        previousEnd_ = start + duration;
+        return {start, duration};
+    }
+
+    // The frame, converted into the caller's rows. The converter is made
+    // again whenever the stream's pictures change size, layout or colours.
+    bool convert(uint8_t* bits, int32_t pitch) {
+        bool fullRange = frame_->color_range == AVCOL_RANGE_JPEG;
+        const AVPixelFormat source = withoutRange(static_cast<AVPixelFormat>(frame_->format), fullRange);
+        const ConverterKey key{frame_->width, frame_->height, source, frame_->colorspace, fullRange};
+        if (converter_ == nullptr || !(key == converterKey_)) {
+            sws_freeContext(converter_);
+            converter_ = sws_getContext(key.width, key.height, source, width(), height(), target_, SWS_BILINEAR,
+                                        nullptr, nullptr, nullptr);
+            if (converter_ == nullptr) return false;
+            const int* matrix = sws_getCoefficients(colourMatrix(key.space));
+            sws_setColorspaceDetails(converter_, matrix, fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                                     1 << 16, 1 << 16);
+            converterKey_ = key;
+        }
+        uint8_t* const targets[4] = {bits, nullptr, nullptr, nullptr};
+        const int strides[4] = {pitch, 0, 0, 0};
+        if (sws_scale(converter_, frame_->data, frame_->linesize, 0, frame_->height, targets, strides) <= 0) return false;
+        if (target_ == AV_PIX_FMT_BGR0) clearUnusedBytes(bits, pitch, width(), height());
+        return true;
+    }
+
+    struct ConverterKey {
+        int width = 0, height = 0;
+        AVPixelFormat format = AV_PIX_FMT_NONE;
+        AVColorSpace space = AVCOL_SPC_UNSPECIFIED;
+        bool fullRange = false;
+        bool operator==(const ConverterKey&) const = default;
+    };
+
+    FileInput file_;
+    AVIOContext* io_ = nullptr;
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    SwsContext* converter_ = nullptr;
+    ConverterKey converterKey_;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPixelFormat target_ = AV_PIX_FMT_NONE;
+    AVRational timeBase_{1, 1};
+    int streamIndex_ = -1;
+    bool inputDone_ = false;
+    bool started_ = false;
+    int64_t previousStart_ = 0, previousEnd_ = 0;
+    int64_t guessedDuration_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<MovieDecoder> openMovieDecoder(const std::string& path, const PixelFormat& layout) {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+    const AVPixelFormat target = converterLayout(layout);
+    if (target == AV_PIX_FMT_NONE) return nullptr;
+    auto decoder = std::make_unique<FfmpegMovieDecoder>();
+    if (!decoder->open(path, target)) return nullptr;
+    return decoder;
+}
+
+}  // namespace korva

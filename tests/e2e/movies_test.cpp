@@ -1,0 +1,92 @@
+// Movies as programs play them, headless, from files the test makes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "e2e_support.h"
+#include "file_test_folder.h"
+#include "screen_recorder.h"
+#include "test_movie.h"
+
+namespace korva::test {
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+
+class Movies : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new TestFolder("movies", 0);
+        TestMovie numbered;
+        numbered.picturesPerSecond = 20;
+        numbered.colour = [](int n, int, int) { return static_cast<uint32_t>(20 * n + 40) << 16 | 0x4040; };
+        TestMovie quarters;
+        quarters.colour = [](int, int x, int y) { return x < 16 ? (y < 12 ? kRed : kGreen) : (y < 12 ? kBlue : 0xFFFFFFu); };
+        TestMovie sound;
+        sound.colour = nullptr;
+        sound.sound = true;
+        ASSERT_TRUE(writeTestMovie(*folder_ / "numbered.avi", numbered));
+        ASSERT_TRUE(writeTestMovie(*folder_ / "quarters.avi", quarters));
+        ASSERT_TRUE(writeTestMovie(*folder_ / "sound.avi", sound));
+        std::vector<uint8_t> damaged = readBytes(*folder_ / "numbered.avi");
+        for (size_t i = 200; i < damaged.size(); ++i) damaged[i] ^= static_cast<uint8_t>(i * 131);
+        writeBytes(*folder_ / "damaged.avi", damaged);
+    }
+    static void TearDownTestSuite() { delete folder_; }
+
+    std::vector<std::string> output(const std::string& step) const {
+        ProcessResult run = runImage("movies", {step, folder_->path()});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("Runtime error"), std::string::npos) << run.err;
+        return lines(run.out);
+    }
+
+    static TestFolder* folder_;
+};
+
+TestFolder* Movies::folder_ = nullptr;
+
+// Half a second of pictures at the pace of the clock: the first at once,
+// then later ones only, to the last; afterwards nothing is drawn.
+TEST_F(Movies, PlayToTheEndInTimeWithTheClock) {
+    EXPECT_EQ(output("01"), (std::vector<std::string>{"size 3224", "playing 1", "first draw 1", "first picture 0",
+                                                       "took half a second 1", "drew many times 1",
+                                                       "never backwards 1", "last picture 9", "playing 0",
+                                                       "after the end 0", "left alone 255"}));
+}
+
+TEST_F(Movies, DrawnAtTheirSizeOrStretchedWhereAskedOnly) {
+    EXPECT_EQ(output("02"), (std::vector<std::string>{"own size 10", "stretched 10", "one source pixel 1", "next quarter 1",
+                                                       "height by default 10", "origin and viewport ignored 10",
+                                                       "clipped 10"}));
+}
+
+// Nothing without a picture opens; closed and unknown movies are ignored.
+TEST_F(Movies, WhatCannotPlayGivesZero) {
+    EXPECT_EQ(output("03"), (std::vector<std::string>{"missing 0", "damaged 0", "sound only 0", "folder 0",
+                                                       "closed 0"}));
+}
+
+// The program still holds the handle of a movie the mode change closed.
+TEST_F(Movies, ModeChangesAndTheEndCloseMovies) {
+    EXPECT_EQ(output("04"), (std::vector<std::string>{"after the mode change 0", "sixteen bits 1", "red near 40 1",
+                                                       "after EndGraphics 0"}));
+}
+
+TEST_F(Movies, TheWindowShowsTheFlippedPicture) {
+    const ScreenImage shot = screensOf("movies", "05 " + folder_->path())["shown"];
+    ASSERT_EQ(shot.width, 64);
+    auto near = [](uint32_t rgb, uint32_t expected) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(static_cast<int>(rgb >> shift & 0xFF) - static_cast<int>(expected >> shift & 0xFF)) > 24)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(near(shot.rgbAt(10, 10), kRed));
+    EXPECT_TRUE(near(shot.rgbAt(10, 40), kGreen));
+    EXPECT_TRUE(near(shot.rgbAt(50, 10), kBlue));
+    EXPECT_TRUE(near(shot.rgbAt(50, 40), 0xFFFFFF));
+}
+
+}  // namespace
+}  // namespace korva::test
