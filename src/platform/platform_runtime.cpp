@@ -71,6 +71,7 @@ PlatformRuntime::PlatformRuntime(std::unique_ptr<WindowSystem> window, const std
 PlatformRuntime::~PlatformRuntime() {
     libraries_.reset();
     for (Timer* timer : timers_) delete timer;
+    audio_.reset();
     closeGraphics(graphics_.get());
     fileSystem_.reset();
 }
@@ -318,6 +319,16 @@ Timer* PlatformRuntime::createTimer(int hertz) {
 
 void PlatformRuntime::freeTimer(Timer* timer) {
     if (timers_.erase(timer) != 0) delete timer;
+}
+
+AudioDevice* PlatformRuntime::openAudio(AudioDeviceFactory make) {
+    if (audio_ != nullptr) return nullptr;
+    audio_ = make(window_.get());
+    return audio_.get();
+}
+
+void PlatformRuntime::closeAudio(AudioDevice* audio) {
+    if (audio != nullptr && audio == audio_.get()) audio_.reset();
 }
 
 PlatformFileSystem* PlatformRuntime::openFileSystem() {

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio_device.h"
 #include "platform/gfx_driver.h"
 #include "platform/input_system.h"
 #include "platform/window_system.h"
@@ -103,6 +104,12 @@ public:
     // Hidden while keyboard and mouse are read directly.
     void showSystemCursor(bool shown) { window_->setCursorVisible(shown); }
 
+    // The audio object, made by `make` for the runtime window: null while one
+    // is open already or when `make` gives none.
+    AudioDevice* openAudio(AudioDeviceFactory make);
+    // Ignores anything that is not the current audio object.
+    void closeAudio(AudioDevice* audio);
+
     // The file system's operations and directory listings. The filesystem
     // command module opens it when it starts and closes it when it stops.
     // Returns none (null) while one is open already or when there is no
@@ -165,6 +172,7 @@ private:
     std::string appTitle_;
     std::string closePrompt_;
     std::set<Timer*> timers_;
+    std::unique_ptr<AudioDevice> audio_;
     std::unique_ptr<PlatformFileSystem> fileSystem_;
     InputObject* input_ = nullptr;
     std::unique_ptr<ExternalLibraries> libraries_;  // made by the first callDll
