@@ -44,13 +44,13 @@ public:
     virtual void restart() = 0;
 };
 
-// A sample playing on an engine voice. Once another sound has taken the
-// voice the channel is silent: it no longer plays and its setters do nothing.
-class SampleChannel final : public Channel {
+// A channel whose sound plays on an engine voice. Once another sound has
+// taken the voice the channel is silent: it no longer plays and its setters
+// do nothing; so do they while it has no voice (-1).
+template <class Base>
+class VoiceChannel : public Base {
 public:
-    explicit SampleChannel(Audio& audio) : audio_(audio) {}
-    void attach(int32_t voice);
-    void stop() override;
+    explicit VoiceChannel(Audio& audio) : audio_(audio) {}
     void setPaused(bool paused) override;
     void setPitch(int32_t frequency) override;
     void setVolume(float volume) override;
@@ -58,31 +58,31 @@ public:
     void set3DAttributes(const float* position, const float* velocity) override;
     bool isPlaying() override;
 
-private:
+protected:
+    // The voice the channel's sound now plays on, or -1.
+    void attach(int32_t voice);
     bool ownsVoice() const;
     Audio& audio_;
     int32_t voice_ = -1;
 };
 
-// A streamed file on an engine voice (-1 while stopped: the setters then do nothing).
-class StreamChannel final : public MusicTrack {
+class SampleChannel final : public VoiceChannel<Channel> {
 public:
-    StreamChannel(Audio& audio, EngineStream* stream) : audio_(audio), stream_(stream) {}
+    using VoiceChannel::VoiceChannel;
+    using VoiceChannel::attach;
+    void stop() override;
+};
+
+// A streamed file.
+class StreamChannel final : public VoiceChannel<MusicTrack> {
+public:
+    StreamChannel(Audio& audio, EngineStream* stream) : VoiceChannel(audio), stream_(stream) {}
     ~StreamChannel() override;
     void stop() override;
-    void setPaused(bool paused) override;
-    void setPitch(int32_t frequency) override;
-    void setVolume(float volume) override;
-    void setPan(float pan) override;
-    void set3DAttributes(const float* position, const float* velocity) override;
-    bool isPlaying() override;
     void restart() override;
 
 private:
-    bool ownsVoice() const;
-    Audio& audio_;
     EngineStream* stream_;
-    int32_t voice_ = -1;
 };
 
 // A tracker module or MIDI file.

@@ -2,72 +2,64 @@
 
 namespace korva {
 
-void SampleChannel::attach(int32_t voice) {
+template <class Base>
+void VoiceChannel<Base>::attach(int32_t voice) {
     voice_ = voice;
     audio_.claimVoice(voice, this);
 }
 
-bool SampleChannel::ownsVoice() const { return audio_.ownsVoice(voice_, this); }
+template <class Base>
+bool VoiceChannel<Base>::ownsVoice() const {
+    return audio_.ownsVoice(voice_, this);
+}
+
+template <class Base>
+void VoiceChannel<Base>::setPaused(bool paused) {
+    if (ownsVoice()) audio_.engine().setVoicePaused(voice_, paused);
+}
+
+template <class Base>
+void VoiceChannel<Base>::setPitch(int32_t frequency) {
+    if (ownsVoice()) audio_.engine().setVoiceFrequency(voice_, frequency);
+}
+
+template <class Base>
+void VoiceChannel<Base>::setVolume(float volume) {
+    if (ownsVoice()) audio_.engine().setVoiceVolume(voice_, volumeUnits(volume));
+}
+
+template <class Base>
+void VoiceChannel<Base>::setPan(float pan) {
+    if (ownsVoice()) audio_.engine().setVoicePan(voice_, panUnits(pan));
+}
+
+template <class Base>
+void VoiceChannel<Base>::set3DAttributes(const float* position, const float* velocity) {
+    if (ownsVoice()) audio_.engine().setVoice3DAttributes(voice_, position, velocity);
+}
+
+template <class Base>
+bool VoiceChannel<Base>::isPlaying() {
+    return ownsVoice() && audio_.engine().voicePlaying(voice_);
+}
+
+template class VoiceChannel<Channel>;
+template class VoiceChannel<MusicTrack>;
 
 void SampleChannel::stop() {
     if (ownsVoice()) audio_.engine().stopVoice(voice_);
 }
 
-void SampleChannel::setPaused(bool paused) {
-    if (ownsVoice()) audio_.engine().setVoicePaused(voice_, paused);
-}
-
-void SampleChannel::setPitch(int32_t frequency) {
-    if (ownsVoice()) audio_.engine().setVoiceFrequency(voice_, frequency);
-}
-
-void SampleChannel::setVolume(float volume) {
-    if (ownsVoice()) audio_.engine().setVoiceVolume(voice_, volumeUnits(volume));
-}
-
-void SampleChannel::setPan(float pan) {
-    if (ownsVoice()) audio_.engine().setVoicePan(voice_, panUnits(pan));
-}
-
-void SampleChannel::set3DAttributes(const float* position, const float* velocity) {
-    if (ownsVoice()) audio_.engine().setVoice3DAttributes(voice_, position, velocity);
-}
-
-bool SampleChannel::isPlaying() { return ownsVoice() && audio_.engine().voicePlaying(voice_); }
-
 StreamChannel::~StreamChannel() { audio_.engine().closeStream(stream_); }
-
-bool StreamChannel::ownsVoice() const { return audio_.ownsVoice(voice_, this); }
 
 void StreamChannel::stop() {
     audio_.engine().stopStream(stream_);
     voice_ = -1;
 }
 
-void StreamChannel::setPaused(bool paused) {
-    if (ownsVoice()) audio_.engine().setVoicePaused(voice_, paused);
-}
-
-void StreamChannel::setPitch(int32_t frequency) {
-    if (ownsVoice()) audio_.engine().setVoiceFrequency(voice_, frequency);
-}
-
-void StreamChannel::setVolume(float volume) {
-    if (ownsVoice()) audio_.engine().setVoiceVolume(voice_, volumeUnits(volume));
-}
-
-void StreamChannel::setPan(float pan) {
-    if (ownsVoice()) audio_.engine().setVoicePan(voice_, panUnits(pan));
-}
-
-void StreamChannel::set3DAttributes(const float*, const float*) {}
-
-bool StreamChannel::isPlaying() { return ownsVoice() && audio_.engine().voicePlaying(voice_); }
-
 void StreamChannel::restart() {
     stop();
-    voice_ = audio_.engine().playStream(kAnyVoice, stream_);
-    audio_.claimVoice(voice_, this);
+    attach(audio_.engine().playStream(kAnyVoice, stream_));
 }
 
 MusicChannel::~MusicChannel() { engine_.freeMusic(music_); }

@@ -4,8 +4,11 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
+
+#include "audio/pcm_producers.h"
 
 namespace korva {
 namespace {
@@ -26,6 +29,23 @@ void keepFirstTwo(std::vector<int16_t>& samples, int channels, int64_t frames) {
     samples.resize(static_cast<size_t>(frames * 2));
 }
 
+// Formats libsndfile does not know (WMA and others) come whole out of the
+// stream decoder, as stereo.
+std::unique_ptr<SampleData> decodeWhole(const std::string& path, int64_t offset) {
+    std::unique_ptr<PcmProducer> stream = openStreamDecoder(path, offset);
+    if (stream == nullptr) return nullptr;
+    auto sample = std::make_unique<SampleData>();
+    sample->channels = 2;
+    sample->rate = stream->rate();
+    std::vector<StereoFrame> block(4096);
+    for (int32_t got; (got = stream->render(block.data(), 4096)) > 0;) {
+        if (sample->length + static_cast<uint32_t>(got) > kMaxSampleFrames) return nullptr;
+        for (int32_t i = 0; i < got; ++i) sample->frames.insert(sample->frames.end(), {block[i].left, block[i].right});
+        sample->length += static_cast<uint32_t>(got);
+    }
+    return sample->length > 0 ? std::move(sample) : nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<SampleData> loadSampleFile(const std::string& path, int64_t offset) {
@@ -39,7 +59,13 @@ std::unique_ptr<SampleData> loadSampleFile(const std::string& path, int64_t offs
     }
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open_fd(descriptor, SFM_READ, &info, SF_TRUE));
-    if (file == nullptr) return nullptr;
+    if (file == nullptr) {
+        try {
+            return decodeWhole(path, offset);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
     if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < 1 || info.samplerate > kMaxRate ||
         info.frames < 1 || info.frames > kMaxSampleFrames)
         return nullptr;

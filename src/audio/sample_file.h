@@ -1,5 +1,6 @@
-// Sound files decoded whole into samples (libsndfile: WAV, AIFF, FLAC, Ogg
-// Vorbis, MP3 and the other formats it reads).
+// Sound files decoded whole into samples: libsndfile (WAV, AIFF, FLAC, Ogg
+// Vorbis, MP3 and the other formats it reads), then FFmpeg for the formats
+// libsndfile does not know (WMA, ...).
 #pragma once
 
 #include <cstdint>

@@ -21,14 +21,16 @@ struct EngineSample {
     uint32_t lastTicket = 0;  // the mixer's ticket after the last command that named it
 };
 
-struct EngineStream {
+// A sound decoded while it plays: a stream or a music.
+struct SourceSound {
+    virtual ~SourceSound() = default;
     std::unique_ptr<PcmSource> source;
     int32_t voice = -1;
 };
 
-struct EngineMusic {
-    std::unique_ptr<PcmSource> source;
-    int32_t voice = -1;
+struct EngineStream final : SourceSound {};
+
+struct EngineMusic final : SourceSound {
     int32_t volume = 255;
     bool paused = false;
 };
@@ -57,8 +59,7 @@ struct SoundEngine::State {
     struct Retired {
         uint32_t ticket;
         std::unique_ptr<EngineSample> sample;
-        std::unique_ptr<EngineStream> stream;
-        std::unique_ptr<EngineMusic> music;
+        std::unique_ptr<SourceSound> sound;
     };
 
     void* window = nullptr;
@@ -126,18 +127,49 @@ struct SoundEngine::State {
         return true;
     }
 
+    bool owns(const SourceSound& sound) { return owns(sound.voice, &sound); }
+    void release(const SourceSound& sound) { release(sound.voice, &sound); }
+
     void releaseAll(EngineSample* sample) {
         for (int32_t v = 0; v < channels; ++v) {
             if (release(v, sample)) sample->lastTicket = mixer->ticket();
         }
     }
 
-    void startSource(int32_t voice, const void* owner, int32_t priority, PcmSource& source, const VoiceSettings& settings) {
-        const uint32_t epoch = source.requestStart();
+    // Plays the sound from its start on `voice` (none when negative).
+    void startSource(SourceSound& sound, int32_t voice, int32_t priority, int32_t volume) {
+        sound.voice = voice;
+        if (voice < 0) return;
+        const uint32_t epoch = sound.source->requestStart();
         decoder->wake();
         EngineSample* displaced;
-        mixer->startSource(voice, claim(voice, priority, owner, nullptr, displaced), &source, epoch, settings);
+        mixer->startSource(voice, claim(voice, priority, &sound, nullptr, displaced), sound.source.get(), epoch,
+                           {sound.source->rate(), volume, 127});
         noteStart(nullptr, displaced);
+    }
+
+    // A stream or music over a new source, known to the decoder thread.
+    template <class Kind>
+    Kind* adopt(std::unique_ptr<PcmProducer> producer, bool loop, std::set<Kind*>& kept) {
+        auto sound = std::make_unique<Kind>();
+        sound->source = std::make_unique<PcmSource>(std::move(producer), loop);
+        decoderThread().add(sound->source.get());
+        kept.insert(sound.get());
+        return sound.release();
+    }
+
+    void stopSource(SourceSound& sound) {
+        release(sound);
+        sound.voice = -1;
+        sound.source->requestStop();
+    }
+
+    template <class Kind>
+    void closeSource(Kind* sound, std::set<Kind*>& kept) {
+        stopSource(*sound);
+        decoder->remove(sound->source.get());
+        kept.erase(sound);
+        retire({0, nullptr, std::unique_ptr<SourceSound>(sound)});
     }
 
     DecoderThread& decoderThread() {
@@ -220,7 +252,7 @@ void SoundEngine::freeSample(EngineSample* sample) {
     if (s.mixer->passed(sample->lastTicket))
         delete sample;
     else
-        s.retire({0, std::unique_ptr<EngineSample>(sample), nullptr, nullptr});
+        s.retire({0, std::unique_ptr<EngineSample>(sample), nullptr});
 }
 
 SampleDefaults SoundEngine::sampleDefaults(const EngineSample* sample) const {
@@ -290,12 +322,7 @@ EngineStream* SoundEngine::openStream(const char* file, int32_t mode, int32_t of
     s.collectRetired();
     try {
         std::unique_ptr<PcmProducer> producer = openStreamDecoder(file, offset);
-        if (producer == nullptr) return nullptr;
-        auto stream = std::make_unique<EngineStream>();
-        stream->source = std::make_unique<PcmSource>(std::move(producer), (mode & kStreamLoop) != 0);
-        s.decoderThread().add(stream->source.get());
-        s.streams.insert(stream.get());
-        return stream.release();
+        return producer != nullptr ? s.adopt(std::move(producer), (mode & kStreamLoop) != 0, s.streams) : nullptr;
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -304,28 +331,19 @@ EngineStream* SoundEngine::openStream(const char* file, int32_t mode, int32_t of
 int32_t SoundEngine::playStream(int32_t voice, EngineStream* stream) {
     State& s = *state_;
     if (!s.open() || s.streams.count(stream) == 0) return -1;
-    s.release(stream->voice, stream);
-    stream->voice = s.voiceFor(voice, kStreamPriority);
-    if (stream->voice >= 0)
-        s.startSource(stream->voice, stream, kStreamPriority, *stream->source, {stream->source->rate(), 255, 127});
+    s.release(*stream);
+    s.startSource(*stream, s.voiceFor(voice, kStreamPriority), kStreamPriority, 255);
     return stream->voice;
 }
 
 void SoundEngine::stopStream(EngineStream* stream) {
     State& s = *state_;
-    if (!s.open() || s.streams.count(stream) == 0) return;
-    s.release(stream->voice, stream);
-    stream->voice = -1;
-    stream->source->requestStop();
+    if (s.open() && s.streams.count(stream) != 0) s.stopSource(*stream);
 }
 
 void SoundEngine::closeStream(EngineStream* stream) {
     State& s = *state_;
-    if (!s.open() || s.streams.count(stream) == 0) return;
-    stopStream(stream);
-    s.decoder->remove(stream->source.get());
-    s.streams.erase(stream);
-    s.retire({0, nullptr, std::unique_ptr<EngineStream>(stream), nullptr});
+    if (s.open() && s.streams.count(stream) != 0) s.closeSource(stream, s.streams);
 }
 
 EngineMusic* SoundEngine::loadMusic(const char* file) {
@@ -335,12 +353,7 @@ EngineMusic* SoundEngine::loadMusic(const char* file) {
     try {
         const int32_t rate = s.mixer->outputRate();
         std::unique_ptr<PcmProducer> producer = looksLikeMidi(file) ? openMidiFile(file, rate) : openTrackerModule(file, rate);
-        if (producer == nullptr) return nullptr;
-        auto music = std::make_unique<EngineMusic>();
-        music->source = std::make_unique<PcmSource>(std::move(producer), false);
-        s.decoderThread().add(music->source.get());
-        s.musics.insert(music.get());
-        return music.release();
+        return producer != nullptr ? s.adopt(std::move(producer), false, s.musics) : nullptr;
     } catch (const std::exception&) {
         return nullptr;
     }
@@ -349,47 +362,39 @@ EngineMusic* SoundEngine::loadMusic(const char* file) {
 void SoundEngine::playMusic(EngineMusic* music) {
     State& s = *state_;
     if (!s.open() || s.musics.count(music) == 0) return;
-    s.release(music->voice, music);
-    music->voice = s.chooseVoice(s.channels, kMusicVoices, 0);
+    s.release(*music);
     music->paused = false;
-    if (music->voice >= 0) s.startSource(music->voice, music, 0, *music->source, {music->source->rate(), music->volume, 127});
+    s.startSource(*music, s.chooseVoice(s.channels, kMusicVoices, 0), 0, music->volume);
 }
 
 void SoundEngine::stopMusic(EngineMusic* music) {
     State& s = *state_;
-    if (!s.open() || s.musics.count(music) == 0) return;
-    s.release(music->voice, music);
-    music->voice = -1;
-    music->source->requestStop();
+    if (s.open() && s.musics.count(music) != 0) s.stopSource(*music);
 }
 
 void SoundEngine::freeMusic(EngineMusic* music) {
     State& s = *state_;
-    if (!s.open() || s.musics.count(music) == 0) return;
-    stopMusic(music);
-    s.decoder->remove(music->source.get());
-    s.musics.erase(music);
-    s.retire({0, nullptr, nullptr, std::unique_ptr<EngineMusic>(music)});
+    if (s.open() && s.musics.count(music) != 0) s.closeSource(music, s.musics);
 }
 
 void SoundEngine::setMusicPaused(EngineMusic* music, bool paused) {
     State& s = *state_;
     if (!s.open() || s.musics.count(music) == 0) return;
     music->paused = paused;
-    if (s.owns(music->voice, music)) s.mixer->setPaused(music->voice, paused);
+    if (s.owns(*music)) s.mixer->setPaused(music->voice, paused);
 }
 
 void SoundEngine::setMusicMasterVolume(EngineMusic* music, int32_t volume) {
     State& s = *state_;
     if (!s.open() || s.musics.count(music) == 0) return;
     music->volume = clampVolume(volume);
-    if (s.owns(music->voice, music)) s.mixer->setVolume(music->voice, music->volume);
+    if (s.owns(*music)) s.mixer->setVolume(music->voice, music->volume);
 }
 
 bool SoundEngine::musicFinished(EngineMusic* music) {
     State& s = *state_;
     if (!s.open() || s.musics.count(music) == 0) return true;
-    return !s.owns(music->voice, music);
+    return !s.owns(*music);
 }
 
 void SoundEngine::playCdTrack(int32_t drive, int32_t track) {

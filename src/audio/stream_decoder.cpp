@@ -11,6 +11,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -25,15 +26,37 @@ constexpr int kMaxChannels = 64;
 constexpr int kIoBufferBytes = 32768;
 // Packets that fail to decode in a row before the stream counts as ended.
 constexpr int kMaxBadPackets = 64;
+// The containers a sound file may be. Playlists and other formats that name
+// further files or addresses are not among them: a sound file must not make
+// the game open anything else.
+constexpr const char* kSoundContainers =
+    "wav,w64,aiff,mp3,ogg,asf,flac,au,caf,voc,s16le,aac,ac3,eac3,mpeg,matroska,webm,mov,mp4,m4a,3gp,3g2,mj2,wv,ape,tta,amr,"
+    "dts,mlp,truehd,rso,sox,xwma,ircam,nistsphere,wve,smjpeg";
+
+// Refuses every file a container would open besides the one given.
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+using Clock = std::chrono::steady_clock;
+// How long opening a file, or decoding the next block of it, may take: a
+// damaged file can send a demuxer round in circles.
+constexpr auto kOpenTime = std::chrono::seconds(3);
+constexpr auto kBlockTime = std::chrono::seconds(1);
 
 // The file from a byte offset on, read through our own descriptor: a file
-// deleted while it plays stays readable to the end.
+// deleted while it plays stays readable to the end. Past the deadline every
+// read fails, which ends whatever loop the demuxer is in.
 struct FileWindow {
     int descriptor;
     int64_t offset;
+    Clock::time_point deadline;
+
+    bool late() const { return Clock::now() > deadline; }
+
+    static int interrupted(void* opaque) { return static_cast<FileWindow*>(opaque)->late() ? 1 : 0; }
 
     static int read(void* opaque, uint8_t* buffer, int size) {
         auto* file = static_cast<FileWindow*>(opaque);
+        if (file->late()) return AVERROR_EXIT;
         const ssize_t got = ::read(file->descriptor, buffer, static_cast<size_t>(size));
         if (got < 0) return AVERROR(EIO);
         return got == 0 ? AVERROR_EOF : static_cast<int>(got);
@@ -41,6 +64,7 @@ struct FileWindow {
 
     static int64_t seek(void* opaque, int64_t position, int whence) {
         auto* file = static_cast<FileWindow*>(opaque);
+        if (file->late()) return AVERROR_EXIT;
         whence &= ~AVSEEK_FORCE;
         if (whence == AVSEEK_SIZE) {
             const off_t end = ::lseek(file->descriptor, 0, SEEK_END);
@@ -76,6 +100,7 @@ public:
     bool open(const std::string& path, int64_t offset) {
         file_.descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         file_.offset = offset;
+        file_.deadline = Clock::now() + kOpenTime;
         if (file_.descriptor < 0 || offset < 0 || ::lseek(file_.descriptor, offset, SEEK_SET) != offset) return false;
         auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
         if (buffer == nullptr) return false;
@@ -88,6 +113,9 @@ public:
         if (format_ == nullptr) return false;
         format_->pb = io_;
         format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format_->format_whitelist = av_strdup(kSoundContainers);
+        format_->io_open = refuseNestedOpen;
+        format_->interrupt_callback = {FileWindow::interrupted, &file_};
         const AVInputFormat* forced = nullptr;
         AVDictionary* options = nullptr;
         if (endsWithRaw(path)) {
@@ -128,6 +156,7 @@ public:
     }
 
     bool rewind() override {
+        file_.deadline = Clock::now() + kBlockTime;
         if (avformat_seek_file(format_, -1, INT64_MIN, 0, 0, 0) < 0 &&
             av_seek_frame(format_, -1, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_BYTE) < 0)
             return false;
@@ -143,6 +172,7 @@ public:
 private:
     // Decodes the next frame into pending_; false at the end or on an error.
     bool fillPending() {
+        file_.deadline = Clock::now() + kBlockTime;
         pending_.clear();
         pendingAt_ = 0;
         int badPackets = 0;
@@ -207,7 +237,7 @@ private:
         return swr_init(resampler_) >= 0;
     }
 
-    FileWindow file_{-1, 0};
+    FileWindow file_{-1, 0, {}};
     AVIOContext* io_ = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* codec_ = nullptr;

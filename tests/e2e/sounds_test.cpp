@@ -50,6 +50,17 @@ void writeSoundFiles(const TestFolder& folder) {
     writeBytes(folder / "damaged.mid", firstBytes(folder / "song.mid", 30));
 }
 
+// Runs the program on SDL's disk driver; what it played is then in FOLDER/output.raw.
+StereoRecording runRecorded(const TestFolder& folder, const std::vector<std::string>& expectedLines = {}) {
+    const std::string captured = folder / "output.raw";
+    Environment driver("SDL_AUDIODRIVER", "disk");
+    setenv("SDL_DISKAUDIOFILE", captured.c_str(), 1);
+    ProcessResult run = folder.run("sounds");
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (!expectedLines.empty()) EXPECT_EQ(lines(run.out), expectedLines);
+    return StereoRecording(captured);
+}
+
 TEST(Sounds, ChannelsStreamsMusicAndDamagedFiles) {
     TestFolder folder("sounds", 0);
     writeSoundFiles(folder);
@@ -69,12 +80,7 @@ TEST(Sounds, ChannelsStreamsMusicAndDamagedFiles) {
 TEST(Sounds, WhatTheMixerOutputs) {
     TestFolder folder("sounds-mixed", 1);
     writeSoundFiles(folder);
-    const std::string captured = folder / "output.raw";
-    Environment driver("SDL_AUDIODRIVER", "disk");
-    setenv("SDL_DISKAUDIOFILE", captured.c_str(), 1);
-    ProcessResult run = folder.run("sounds");
-    ASSERT_EQ(run.status, 0) << run.err;
-    const StereoRecording output(captured);
+    const StereoRecording output = runRecorded(folder);
     EXPECT_NEAR(output.frames() / 44100.0, 5.4, 1.0);  // as long as the program ran
     const auto spans = output.sounding(300, 4410);
     ASSERT_EQ(spans.size(), 7u);
@@ -97,13 +103,7 @@ TEST(Sounds, WhatTheMixerOutputs) {
 TEST(Sounds, MidiIsHeard) {
     TestFolder folder("sounds-midi", 5);
     writeSoundFiles(folder);
-    const std::string captured = folder / "output.raw";
-    Environment driver("SDL_AUDIODRIVER", "disk");
-    setenv("SDL_DISKAUDIOFILE", captured.c_str(), 1);
-    ProcessResult run = folder.run("sounds");
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lines(run.out), (std::vector<std::string>{"midi playing 1", "done"}));
-    const auto spans = StereoRecording(captured).sounding(100, 4410);
+    const auto spans = runRecorded(folder, {"midi playing 1", "done"}).sounding(100, 4410);
     ASSERT_FALSE(spans.empty());
     EXPECT_GT(spans[0].seconds(), 0.5);
 }
