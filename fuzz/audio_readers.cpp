@@ -1,5 +1,6 @@
-// libFuzzer harness for the sound readers: the input's first byte picks the
-// reader (sample, stream, tracker module, MIDI), the rest is the file.
+// libFuzzer harness for the sound readers (scripts/fuzz-audio builds and
+// runs it): the input's first byte picks the reader (sample, stream, tracker
+// module, MIDI), the rest is the file.
 // Each reader must give none or play to an end without a fault or a hang.
 #include <unistd.h>
 
@@ -21,10 +22,10 @@ std::string inputFile(const uint8_t* data, size_t size, const char* name) {
     return path;
 }
 
-// Renders at most ten seconds, rewinds once and renders a little again.
+// Renders at most two seconds, rewinds once and renders a little again.
 void playThrough(korva::PcmProducer& producer) {
     std::vector<korva::StereoFrame> block(4096);
-    for (int i = 0; i < 110 && producer.render(block.data(), 4096) > 0; ++i) {
+    for (int i = 0; i < 22 && producer.render(block.data(), 4096) > 0; ++i) {
     }
     if (producer.rewind()) producer.render(block.data(), 4096);
 }
