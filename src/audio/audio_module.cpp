@@ -93,22 +93,22 @@ int32_t cmdChannelPlaying(int32_t handle) {
 }
 
 const Declaration kAudioDeclarations[] = {
-    {"%LoadSound$filename", routine(cmdLoadSound)},
-    {"FreeSound%sound", routine(cmdFreeSound)},
-    {"LoopSound%sound", routine(cmdLoopSound)},
-    {"SoundPitch%sound%pitch", routine(cmdSoundPitch)},
-    {"SoundVolume%sound#volume", routine(cmdSoundVolume)},
-    {"SoundPan%sound#pan", routine(cmdSoundPan)},
-    {"%PlaySound%sound", routine(cmdPlaySound)},
-    {"%PlayMusic$midifile", routine(cmdPlayMusic)},
-    {"%PlayCDTrack%track%mode=1", routine(cmdPlayCDTrack)},
-    {"StopChannel%channel", routine(cmdStopChannel)},
-    {"PauseChannel%channel", routine(cmdPauseChannel)},
-    {"ResumeChannel%channel", routine(cmdResumeChannel)},
-    {"ChannelPitch%channel%pitch", routine(cmdChannelPitch)},
-    {"ChannelVolume%channel#volume", routine(cmdChannelVolume)},
-    {"ChannelPan%channel#pan", routine(cmdChannelPan)},
-    {"%ChannelPlaying%channel", routine(cmdChannelPlaying)},
+    {"%LoadSound$filename", routine<cmdLoadSound>},
+    {"FreeSound%sound", routine<cmdFreeSound>},
+    {"LoopSound%sound", routine<cmdLoopSound>},
+    {"SoundPitch%sound%pitch", routine<cmdSoundPitch>},
+    {"SoundVolume%sound#volume", routine<cmdSoundVolume>},
+    {"SoundPan%sound#pan", routine<cmdSoundPan>},
+    {"%PlaySound%sound", routine<cmdPlaySound>},
+    {"%PlayMusic$midifile", routine<cmdPlayMusic>},
+    {"%PlayCDTrack%track%mode=1", routine<cmdPlayCDTrack>},
+    {"StopChannel%channel", routine<cmdStopChannel>},
+    {"PauseChannel%channel", routine<cmdPauseChannel>},
+    {"ResumeChannel%channel", routine<cmdResumeChannel>},
+    {"ChannelPitch%channel%pitch", routine<cmdChannelPitch>},
+    {"ChannelVolume%channel#volume", routine<cmdChannelVolume>},
+    {"ChannelPan%channel#pan", routine<cmdChannelPan>},
+    {"%ChannelPlaying%channel", routine<cmdChannelPlaying>},
 };
 
 // Always succeeds: a run without a sound engine simply has no sound.

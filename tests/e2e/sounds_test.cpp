@@ -29,7 +29,7 @@ std::vector<uint8_t> firstBytes(const std::string& path, size_t count) {
 
 // The sound files of the program in a fresh folder.
 void writeSoundFiles(const TestFolder& folder) {
-    const std::string sounds = KORVA_SOUND_DIR;
+    const std::string sounds = std::string(KORVA_SOURCE_DIR) + "/tests/e2e/sounds";
     writeToneWav(folder / "short.wav", 880, 0.05, 22050);
     writeToneWav(folder / "tone.wav", 440, 0.4, 22050);
     writeToneWav(folder / "long.wav", 440, 2.0, 22050, 2);
