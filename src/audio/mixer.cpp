@@ -131,10 +131,21 @@ void Mixer::gainsFor(int32_t volume, int32_t pan, float& left, float& right) {
     right = level * (pan >= 127 ? 1.0f : static_cast<float>(pan) / 127.0f);
 }
 
+// The queue holds thousands of commands and the output drains it every few
+// milliseconds; a program that outruns it waits briefly. An output that has
+// stopped rendering (a device gone) drains nothing: after half a second the
+// command is dropped, and so is every further one until a render happens.
 void Mixer::send(const Command& command) {
-    // The queue holds thousands of commands and the output drains it every
-    // few milliseconds; a program that outruns it waits briefly.
-    while (!commands_.push(command)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int waited = 0; !commands_.push(command); ++waited) {
+        const uint32_t renders = renders_.load(std::memory_order_acquire);
+        if (stalledAt_ && *stalledAt_ == renders) return;
+        if (waited == 500) {
+            stalledAt_ = renders;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stalledAt_.reset();
     ++sent_;
 }
 
@@ -337,6 +348,7 @@ void Mixer::render(int16_t* out, int32_t frames) {
         toSigned16(mix_.data(), out + 2 * done, chunk);
     }
     completed_.fetch_add(applied, std::memory_order_release);
+    renders_.fetch_add(1, std::memory_order_release);
 }
 
 }  // namespace korva

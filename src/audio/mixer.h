@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "audio/audio_ring.h"
@@ -118,8 +119,10 @@ private:
     const int32_t outputRate_;
     const int32_t voiceCount_;
     AudioRing<Command> commands_{4096};
-    uint32_t sent_ = 0;  // program thread
-    std::atomic<uint32_t> completed_{0};
+    uint32_t sent_ = 0;                      // program thread
+    std::optional<uint32_t> stalledAt_;      // program thread: renders counted when the queue stayed full
+    std::atomic<uint32_t> completed_{0};     // commands applied
+    std::atomic<uint32_t> renders_{0};
     std::unique_ptr<std::atomic<uint32_t>[]> ended_;
     std::vector<Voice> voices_;          // output thread
     std::vector<float> mix_;             // output thread: one chunk, interleaved stereo

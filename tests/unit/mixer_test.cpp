@@ -165,6 +165,15 @@ TEST(Mixer, TicketPassesOnceTheRenderApplyingCommandsHasEnded) {
     EXPECT_TRUE(mixer.passed(ticket));
 }
 
+TEST(Mixer, AnOutputThatStoppedRenderingDoesNotHangTheProgram) {
+    Mixer mixer(kRate, 1);
+    for (int i = 0; i < 10000; ++i) mixer.setVolume(0, i % 256);  // far more than the queue holds
+    render(mixer, 16);
+    const uint32_t ticket = mixer.ticket();
+    mixer.stop(0);  // taken again once the output renders
+    EXPECT_NE(mixer.ticket(), ticket);
+}
+
 // The SIMD kernels against the plain ones, bit for bit, with gains that move.
 TEST(MixKernel, SimdMatchesPlainKernel) {
     std::mt19937 random(7);
