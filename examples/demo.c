@@ -10,8 +10,10 @@
  *
  * Command line: [--play] [--scores=FILE] [FOLDER]. --play waits for the
  * player instead of ending; the high scores live in FILE ($HOME/.korva-star-
- * patrol by default); FOLDER holds sprites.bmp (made by make_sprites.c),
- * examples/assets by default. Every turn of the game is logged (DebugLog). */
+ * patrol by default); FOLDER holds sprites.bmp (made by make_sprites.c) and
+ * the sounds laser.wav, boom.wav, blip.wav and melody.ogg (made by
+ * scripts/make-sound-assets), examples/assets by default. Every turn of the
+ * game is logged (DebugLog). */
 #include <korva.h>
 
 #define WIDTH 640
@@ -57,6 +59,7 @@ struct Controls {
 
 static int shipImage, saucerImage, meteorImage, boomImage, boltImage, bombImage;
 static int bigFont, smallFont, timer;
+static int laserSound, boomSound, blipSound, music;
 
 static struct Enemy enemies[ENEMIES];
 static struct Missile shots[SHOTS], bombs[BOMBS];
@@ -80,6 +83,29 @@ static void centred(int y, qyStr *text) { _ftext(WIDTH / 2, y, text, 1, 1); }
 
 /* A score with leading zeros, five digits. */
 static qyStr *digits(int value) { return _fright(__qyStrConcat(kstr("00000"), number(value)), 5); }
+
+/* ---- sound ---- */
+
+static qyStr *asset(const char *name) { return __qyStrConcat(__qyStrConcat(__qyStrLoad(&folder), kstr("/")), kstr(name)); }
+
+static void loadSounds(void) {
+    laserSound = _floadsound(asset("laser.wav"));
+    boomSound = _floadsound(asset("boom.wav"));
+    blipSound = _floadsound(asset("blip.wav"));
+    if (!laserSound || !boomSound || !blipSound) kprints(join("no sound: cannot load the sounds in ", __qyStrLoad(&folder)));
+}
+
+/* A sound from where it happens on the screen, left to right. */
+static void play(int sound, float x) {
+    if (sound) _fchannelpan(_fplaysound(sound), (x - WIDTH / 2) / (WIDTH / 2));
+}
+
+/* The melody loops under the title and the game. */
+static void keepMusicGoing(void) {
+    if (music && _fchannelplaying(music)) return;
+    music = _fplaymusic(asset("melody.ogg"));
+    if (music) _fchannelvolume(music, 0.35f);
+}
 
 /* ---- options and high scores ---- */
 
@@ -207,6 +233,7 @@ static void drawScoreLine(void) {
 }
 
 static void present(void) {
+    keepMusicGoing();
     _fwaittimer(timer);
     _fflip(0);
     ++frame;
@@ -241,6 +268,7 @@ static void startWave(void) {
             enemy->y = enemy->homeY - 260 - row * 40;
         }
     say("wave ", wave);
+    play(blipSound, WIDTH / 2);
 }
 
 static void startGame(int withAutopilot) {
@@ -260,6 +288,8 @@ static void startGame(int withAutopilot) {
 
 static void explode(int x, int y) {
     int i;
+    if (boomSound) _fsoundpitch(boomSound, _frand(16000, 26000));
+    play(boomSound, (float)x);
     for (i = 0; i < BOOMS; ++i)
         if (!booms[i].alive) {
             booms[i].alive = 1;
@@ -363,6 +393,7 @@ static void fire(void) {
     shot->y = SHIP_Y - 18;
     shot->dy = -9.0f;
     cooldown = 10;
+    play(laserSound, shipX);
 }
 
 static void steer(const struct Controls *controls) {
@@ -611,12 +642,12 @@ void __MAIN(void) {
     _fhidepointer();
     _fsetbuffer(_fbackbuffer());
     _fclscolor(4, 4, 20);
-    shipImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, 0, CELLS);
-    saucerImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, CELLS, CELLS);
-    meteorImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, 2 * CELLS, CELLS);
-    boomImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, 3 * CELLS, CELLS);
-    boltImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, 4 * CELLS, 4);
-    bombImage = _floadanimimage(__qyStrConcat(__qyStrLoad(&folder), kstr("/sprites.bmp")), 32, 32, 4 * CELLS + 4, 4);
+    shipImage = _floadanimimage(asset("sprites.bmp"), 32, 32, 0, CELLS);
+    saucerImage = _floadanimimage(asset("sprites.bmp"), 32, 32, CELLS, CELLS);
+    meteorImage = _floadanimimage(asset("sprites.bmp"), 32, 32, 2 * CELLS, CELLS);
+    boomImage = _floadanimimage(asset("sprites.bmp"), 32, 32, 3 * CELLS, CELLS);
+    boltImage = _floadanimimage(asset("sprites.bmp"), 32, 32, 4 * CELLS, 4);
+    bombImage = _floadanimimage(asset("sprites.bmp"), 32, 32, 4 * CELLS + 4, 4);
     if (!shipImage || !saucerImage || !meteorImage || !boomImage || !boltImage || !bombImage)
         _fruntimeerror(join("Cannot load the sprites in ", __qyStrLoad(&folder)));
     _fmidhandle(shipImage);
@@ -633,6 +664,7 @@ void __MAIN(void) {
         stars[i].speed = (float)(1 + i % 3);
     }
     loadScores();
+    loadSounds();
     timer = _fcreatetimer(60);
     for (;;) {
         choice = titleScreen(playMode ? 600 : 150);

@@ -14,7 +14,8 @@ bool hasLine(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 // The title, then the game playing itself, shooting saucers, and the end
-// without anybody pressing a key; a run in attract mode keeps no score.
+// without anybody pressing a key; its sounds load, and a run in attract mode
+// keeps no score.
 TEST(Demo, NobodyThereItPlaysItselfAndEnds) {
     const std::string scores = tempFile("scores");
     const ProcessResult run =
@@ -27,6 +28,7 @@ TEST(Demo, NobodyThereItPlaysItselfAndEnds) {
     EXPECT_TRUE(hasLine(out, "score 100") || hasLine(out, "score 50")) << run.out;
     EXPECT_EQ(out[out.size() - 2].rfind("attract over ", 0), 0u);
     EXPECT_EQ(out.back(), "bye");
+    EXPECT_EQ(run.out.find("no sound"), std::string::npos) << run.out;
     EXPECT_NE(access(scores.c_str(), F_OK), 0);
 }
 
