@@ -24,12 +24,8 @@ constexpr std::array<uint32_t, 32> kUpTo = [] {
     return table;
 }();
 
-struct Box {
-    int64_t x0, y0, x1, y1;
-};
-
 // Boxes that only touch do not overlap; sizes are taken as given.
-bool boxesOverlap(const Box& a, const Box& b) {
+bool boxesOverlap(const WideRect& a, const WideRect& b) {
     return b.x0 < a.x1 && a.x0 < b.x1 && b.y0 < a.y1 && a.y0 < b.y1;
 }
 
@@ -37,7 +33,7 @@ bool boxesOverlap(const Box& a, const Box& b) {
 struct PlacedMask {
     const uint32_t* words;
     int32_t rowWords;
-    Box box;
+    WideRect box;
 
     const uint32_t* row(int64_t y) const { return words + static_cast<int32_t>(y - box.y0) * rowWords; }
 };
@@ -89,8 +85,8 @@ bool rowHasSolid(const uint32_t* row, int32_t first, int32_t last, uint32_t firs
 bool Canvas::collide(int32_t x, int32_t y, Canvas& other, int32_t otherX, int32_t otherY, bool boxOnly) {
     const int64_t ax = int64_t{x} - handleX_, ay = int64_t{y} - handleY_;
     const int64_t bx = int64_t{otherX} - other.handleX_, by = int64_t{otherY} - other.handleY_;
-    const Box a{ax, ay, ax + width(), ay + height()};
-    const Box b{bx, by, bx + other.width(), by + other.height()};
+    const WideRect a = WideRect::sized(ax, ay, width(), height());
+    const WideRect b = WideRect::sized(bx, by, other.width(), other.height());
     if (!boxesOverlap(a, b)) return false;
     if (boxOnly) return true;
     const PlacedMask mine{collisionMask(), maskWords_, a};
@@ -101,8 +97,8 @@ bool Canvas::collide(int32_t x, int32_t y, Canvas& other, int32_t otherX, int32_
 bool Canvas::rectCollide(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t rwidth, int32_t rheight,
                          bool boxOnly) {
     const int64_t ax = int64_t{x} - handleX_, ay = int64_t{y} - handleY_;
-    const Box box{ax, ay, ax + width(), ay + height()};
-    const Box rect{rx, ry, int64_t{rx} + rwidth, int64_t{ry} + rheight};
+    const WideRect box = WideRect::sized(ax, ay, width(), height());
+    const WideRect rect = WideRect::sized(rx, ry, rwidth, rheight);
     if (!boxesOverlap(box, rect)) return false;
     if (boxOnly) return true;
     // A rectangle of no size overlaps by its box but covers no pixel.

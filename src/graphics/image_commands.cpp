@@ -103,14 +103,9 @@ void tileFrame(int32_t image, int32_t x, int32_t y, int32_t frame, bool solid) {
     const int64_t startX = int64_t{viewport.x0} + tile->handleX() - buffer.originX();
     const int64_t startY = int64_t{viewport.y0} + tile->handleY() - buffer.originY();
     const int64_t left = startX + gridOffset(x, startX, width), top = startY + gridOffset(y, startY, height);
-    for (int64_t gy = -height; gy < viewport.height(); gy += height) {
-        for (int64_t gx = -width; gx < viewport.width(); gx += width) {
-            const int64_t tileX = left + gx, tileY = top + gy;
-            if (fitsInt32(tileX) && fitsInt32(tileY))
-                buffer.blit(static_cast<int32_t>(tileX), static_cast<int32_t>(tileY), *tile, 0, 0, tile->width(),
-                            tile->height(), solid);
-        }
-    }
+    for (int64_t gy = -height; gy < viewport.height(); gy += height)
+        for (int64_t gx = -width; gx < viewport.width(); gx += width)
+            buffer.blit(left + gx, top + gy, *tile, 0, 0, tile->width(), tile->height(), solid);
 }
 
 // A transformation never leaves the current buffer on a frame it replaces.

@@ -120,10 +120,11 @@ std::vector<uint8_t> bitmapHeader(int32_t width, int32_t height, uint16_t bitsPe
 
 TEST_F(Images, DamagedPicturesLoadNothing) {
     ASSERT_EQ(step("01").status, 0);
-    std::vector<uint8_t> cut = readBytes(folder_ / "cells.bmp");
-    cut.resize(40);
-    const std::vector<uint8_t> damaged[] = {cut, bitmapHeader(100000, 100000, 24), bitmapHeader(0, 10, 24),
-                                            bitmapHeader(4, 4, 7), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}};
+    const std::vector<uint8_t> whole = readBytes(folder_ / "cells.bmp");
+    std::vector<std::vector<uint8_t>> damaged = {bitmapHeader(100000, 100000, 24), bitmapHeader(0, 10, 24),
+                                                 bitmapHeader(4, 4, 7), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}};
+    for (size_t length : {size_t{40}, size_t{54}, size_t{1000}, whole.size() - 1})
+        damaged.emplace_back(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(length));
     for (const std::vector<uint8_t>& bytes : damaged) {
         writeBytes(folder_ / "damaged.bmp", bytes);
         EXPECT_EQ(output("24"), (std::vector<std::string>{"image 0", "strip 0", "missing 0"})) << bytes.size();

@@ -133,7 +133,7 @@ TEST(Collision, MasksFollowDrawingAndANewMaskColour) {
 // bits outside the colour channels changed.
 std::vector<uint8_t> pixelsAround(const PixelFormat& format, uint32_t key, std::mt19937& random) {
     const uint32_t otherBits = ~(format.rmask | format.gmask | format.bmask);
-    std::vector<uint8_t> pixels(100 * 4);
+    std::vector<uint8_t> pixels(100 * static_cast<size_t>(format.bytesPerPixel));
     for (size_t i = 0; i < pixels.size(); i += format.bytesPerPixel) {
         const uint32_t value =
             random() % 3 == 0 ? key ^ (random() % 2 ? otherBits : 0) : static_cast<uint32_t>(random());
