@@ -48,8 +48,18 @@ void copyRows(PixelRows target, SourceRows source, int32_t width, int32_t height
 }
 
 template <class Storage>
+void copyMaskedGeneric(PixelRows target, SourceRows source, int32_t width, int32_t height, uint32_t keep) {
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* to = target.row(y);
+        const uint8_t* from = source.row(y);
+        for (int32_t x = 0; x < width; ++x)
+            Storage::store(to + x * Storage::kBytes, Storage::load(from + x * Storage::kBytes) & keep);
+    }
+}
+
+template <class Storage>
 void copyScaledRows(PixelRows target, SourceRows source, int32_t width, int32_t height, const int32_t* columns,
-                    const int32_t* rows) {
+                    const int32_t* rows, uint32_t keep) {
     const size_t rowBytes = static_cast<size_t>(width) * Storage::kBytes;
     for (int32_t y = 0; y < height; ++y) {
         uint8_t* to = target.row(y);
@@ -59,13 +69,13 @@ void copyScaledRows(PixelRows target, SourceRows source, int32_t width, int32_t 
         }
         const uint8_t* from = source.row(rows[y]);
         for (int32_t x = 0; x < width; ++x)
-            Storage::store(to + x * Storage::kBytes, Storage::load(from + columns[x] * Storage::kBytes));
+            Storage::store(to + x * Storage::kBytes, Storage::load(from + columns[x] * Storage::kBytes) & keep);
     }
 }
 
 template <class Storage>
 constexpr BlitRoutines kGenericRoutines{fillGeneric<Storage>, copyRows<Storage>, copyKeyedGeneric<Storage>,
-                                        copyScaledRows<Storage>};
+                                        copyMaskedGeneric<Storage>, copyScaledRows<Storage>};
 
 // SSE2 lanes of one pixel width, and the processor's string store of that
 // width (storeString fills count pixels). From a few hundred bytes on, the
@@ -200,9 +210,27 @@ void copyKeyedSse2(PixelRows target, SourceRows source, int32_t width, int32_t h
     }
 }
 
+// As the keyed copy, the last vector of a row ends at the row's end and may
+// overlap the one before it; ANDing a pixel twice gives the same result.
+template <class Lanes>
+void copyMaskedSse2(PixelRows target, SourceRows source, int32_t width, int32_t height, uint32_t keep) {
+    using Storage = typename Lanes::Storage;
+    const int32_t rowBytes = width * Storage::kBytes;
+    if (rowBytes < kVectorBytes) return copyMaskedGeneric<Storage>(target, source, width, height, keep);
+    const __m128i kept = Lanes::broadcast(keep);
+    const int32_t lastVector = rowBytes - kVectorBytes;
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* to = target.row(y);
+        const uint8_t* from = source.row(y);
+        for (int32_t offset = 0; offset < lastVector; offset += kVectorBytes)
+            storeVector(to + offset, _mm_and_si128(loadVector(from + offset), kept));
+        storeVector(to + lastVector, _mm_and_si128(loadVector(from + lastVector), kept));
+    }
+}
+
 template <class Lanes>
 constexpr BlitRoutines kSse2Routines{fillSse2<Lanes>, copyRows<typename Lanes::Storage>, copyKeyedSse2<Lanes>,
-                                     copyScaledRows<typename Lanes::Storage>};
+                                     copyMaskedSse2<Lanes>, copyScaledRows<typename Lanes::Storage>};
 
 }  // namespace
 

@@ -30,10 +30,14 @@ struct BlitRoutines {
     // Copies the source pixels whose native value differs from key; the others
     // leave the target as it was.
     void (*copyKeyed)(PixelRows target, SourceRows source, int32_t width, int32_t height, uint32_t key);
-    // Stretches: target pixel (x, y) takes source pixel (columns[x], rows[y]);
-    // rows never decrease, so a row that repeats the one above is copied from it.
+    // Copies each pixel ANDed with keep: pictures from outside may set bits
+    // that the layout leaves unused and drawing leaves 0.
+    void (*copyMasked)(PixelRows target, SourceRows source, int32_t width, int32_t height, uint32_t keep);
+    // Stretches: target pixel (x, y) takes source pixel (columns[x], rows[y])
+    // ANDed with keep; rows never decrease, so a row that repeats the one
+    // above is copied from it.
     void (*copyScaled)(PixelRows target, SourceRows source, int32_t width, int32_t height, const int32_t* columns,
-                       const int32_t* rows);
+                       const int32_t* rows, uint32_t keep);
 };
 
 const BlitRoutines& genericBlitRoutines(int32_t bytesPerPixel);

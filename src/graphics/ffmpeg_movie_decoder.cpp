@@ -1,8 +1,6 @@
 // Movies through FFmpeg: the file is demuxed through our own descriptor, the
 // best video stream decoded, and each picture converted (and scaled when the
 // stream changes size midway) by libswscale straight into the caller's rows.
-#include <emmintrin.h>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -88,17 +86,6 @@ AVPixelFormat converterLayout(const PixelFormat& layout) {
     return AV_PIX_FMT_NONE;
 }
 
-// The converter sets the unused byte of 32-bit pixels, which drawing leaves
-// 0; keyed blits compare whole native values, so it is cleared. Rows are
-// 16-byte aligned and padded to whole groups of 16 pixels.
-void clearUnusedBytes(uint8_t* bits, int32_t pitch, int32_t width, int32_t height) {
-    const __m128i used = _mm_set1_epi32(0x00FFFFFF);
-    for (int32_t y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<__m128i*>(bits + static_cast<ptrdiff_t>(y) * pitch);
-        for (int32_t x = 0; x < width; x += 4, ++row) _mm_store_si128(row, _mm_and_si128(_mm_load_si128(row), used));
-    }
-}
-
 // The full-range ("JPEG") layouts are their limited-range twins plus a range flag.
 AVPixelFormat withoutRange(AVPixelFormat format, bool& fullRange) {
     switch (format) {
@@ -170,17 +157,19 @@ public:
     int32_t width() const override { return codec_->width; }
     int32_t height() const override { return codec_->height; }
 
-    std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch) override {
+    std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch, int64_t lateBy) override {
         file_.deadline = Clock::now() + kPictureTime;
         int badPackets = 0;
         while (badPackets <= kMaxBadPackets) {
             const int received = avcodec_receive_frame(codec_, frame_);
             if (received == 0) {
-                const bool converted = convert(bits, pitch);
                 const PictureTime time = timeOfFrame();
+                const bool late = time.start + time.duration <= lateBy;
+                codec_->skip_frame = late ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+                const bool converted = !late && convert(bits, pitch);
                 av_frame_unref(frame_);
                 if (converted) return time;
-                ++badPackets;
+                if (!late) ++badPackets;
                 continue;
             }
             if (received == AVERROR_EOF || (received == AVERROR(EAGAIN) && inputDone_)) return std::nullopt;
@@ -268,9 +257,7 @@ private:
         }
         uint8_t* const targets[4] = {bits, nullptr, nullptr, nullptr};
         const int strides[4] = {pitch, 0, 0, 0};
-        if (sws_scale(converter_, frame_->data, frame_->linesize, 0, frame_->height, targets, strides) <= 0) return false;
-        if (target_ == AV_PIX_FMT_BGR0) clearUnusedBytes(bits, pitch, width(), height());
-        return true;
+        return sws_scale(converter_, frame_->data, frame_->linesize, 0, frame_->height, targets, strides) > 0;
     }
 
     struct ConverterKey {

@@ -1,6 +1,7 @@
 #include "graphics/movie.h"
 
 #include <algorithm>
+#include <limits>
 #include <system_error>
 
 #include "graphics/canvas.h"
@@ -27,7 +28,8 @@ std::unique_ptr<Movie> Movie::open(std::unique_ptr<MovieDecoder> decoder, const 
     std::unique_ptr<Movie> movie(new (std::nothrow) Movie(std::move(decoder), std::move(clock)));
     if (!movie || !movie->allocatePictures(layout)) return nullptr;
     Picture& first = movie->pictures_[movie->shown_];
-    const std::optional<PictureTime> time = movie->decoder_->decodeNext(first.pixels.bits, first.pixels.pitch);
+    const std::optional<PictureTime> time =
+        movie->decoder_->decodeNext(first.pixels.bits, first.pixels.pitch, std::numeric_limits<int64_t>::min());
     if (!time) return nullptr;
     first.time = *time;
     movie->firstStart_ = time->start;
@@ -98,7 +100,8 @@ void Movie::decodeAhead() {
         decoding_ = slot;
         lock.unlock();
         Picture& picture = pictures_[slot];
-        const std::optional<PictureTime> time = decoder_->decodeNext(picture.pixels.bits, picture.pixels.pitch);
+        const std::optional<PictureTime> time =
+            decoder_->decodeNext(picture.pixels.bits, picture.pixels.pitch, streamTime());
         lock.lock();
         decoding_ = -1;
         if (!time) {

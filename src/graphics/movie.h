@@ -24,7 +24,8 @@ class Canvas;
 
 class Movie {
 public:
-    // Microseconds on a monotonic clock.
+    // Microseconds on a monotonic clock; read by the program thread and the
+    // movie's own.
     using Clock = std::function<int64_t()>;
     static int64_t steadyMicroseconds();
 

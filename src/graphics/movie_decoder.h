@@ -32,9 +32,13 @@ public:
     virtual int32_t width() const = 0;
     virtual int32_t height() const = 0;
     // Decodes the next picture into width x height pixels of the layout the
-    // decoder was opened for, rows `pitch` bytes apart. Its time, or none once the stream has ended or
-    // is too damaged to go on.
-    virtual std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch) = 0;
+    // decoder was opened for, rows `pitch` bytes apart (bits the layout does
+    // not use may be set). Pictures that end by
+    // `lateBy` on the stream's clock would never be shown: they are passed
+    // over without being converted, and while it is behind the decoder may
+    // leave out pictures that no other depends on. The picture's time, or
+    // none once the stream has ended or is too damaged to go on.
+    virtual std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch, int64_t lateBy) = 0;
 };
 
 // The movie's video decoder, or null when the file cannot be read, holds no

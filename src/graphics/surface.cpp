@@ -146,19 +146,18 @@ Rect Surface::blitScaled(int32_t x, int32_t y, int32_t width, int32_t height, co
                      static_cast<int32_t>(std::min<int64_t>(int64_t{x} + width, bounds_.x1)),
                      static_cast<int32_t>(std::min<int64_t>(int64_t{y} + height, bounds_.y1))};
     if (drawn.isEmpty()) return {};
+    const uint32_t keep = format_.amask | format_.rmask | format_.gmask | format_.bmask;
+    const PixelRows from = source.rowsAt(sourceArea.x0, sourceArea.y0);
     if (width == sourceArea.width() && height == sourceArea.height()) {
-        const int32_t dx = drawn.x0 - x, dy = drawn.y0 - y;
-        blit(drawn.x0, drawn.y0, source,
-             {sourceArea.x0 + dx, sourceArea.y0 + dy, sourceArea.x0 + dx + drawn.width(),
-              sourceArea.y0 + dy + drawn.height()},
-             nullptr);
+        const PixelRows visible = source.rowsAt(sourceArea.x0 + drawn.x0 - x, sourceArea.y0 + drawn.y0 - y);
+        routines_->copyMasked(rowsAt(drawn.x0, drawn.y0), {visible.first, visible.pitch}, drawn.width(),
+                              drawn.height(), keep);
         return drawn;
     }
     const std::vector<int32_t> columns = positionsUnderCentres(drawn.x0, drawn.width(), x, width, sourceArea.width());
     const std::vector<int32_t> rows = positionsUnderCentres(drawn.y0, drawn.height(), y, height, sourceArea.height());
-    const PixelRows from = source.rowsAt(sourceArea.x0, sourceArea.y0);
     routines_->copyScaled(rowsAt(drawn.x0, drawn.y0), {from.first, from.pitch}, drawn.width(), drawn.height(),
-                          columns.data(), rows.data());
+                          columns.data(), rows.data(), keep);
     return drawn;
 }
 

@@ -69,6 +69,8 @@ public:
     // centre. Unlike the other copies this one clips for itself, because the
     // stretch is measured on the whole rectangle: only the part inside this
     // surface is drawn, and that part is the result (empty when nothing is).
+    // The source may hold pictures from outside whose pixels set bits the
+    // layout does not use; only the layout's own bits are copied.
     Rect blitScaled(int32_t x, int32_t y, int32_t width, int32_t height, const Surface& source,
                     const Rect& sourceArea);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -43,9 +44,9 @@ int pictureNumberAt(Canvas& canvas, int32_t x, int32_t y) {
 }
 
 struct FakeClock {
-    int64_t now = 1000000;
+    std::atomic<int64_t> now{1000000};
     Movie::Clock clock() {
-        return [this] { return now; };
+        return [this] { return now.load(); };
     }
 };
 
@@ -128,6 +129,23 @@ TEST_F(Movies, TheWallClockChoosesThePicture) {
     EXPECT_FALSE(drawAt(*opened, 500));
     EXPECT_EQ(screen_->modCount(), modified);
     EXPECT_EQ(screen_->readPixel(5, 5), 0xFF000000u);
+}
+
+// A picture over before the decoder reaches it is never converted: the
+// first one returned is the one still to be shown.
+TEST_F(Movies, LatePicturesArePassedOver) {
+    const PixelFormat layout = PixelFormat::xrgb8888();
+    std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(made("numbered.avi", numberedPictures()), layout);
+    ASSERT_TRUE(decoder);
+    Graphics graphics(Surface::create(layout, pictureRowPixels(32), 24), Surface::create(layout, 8, 8));
+    Canvas& picture = *graphics.frontCanvas();
+    picture.lock();
+    const std::optional<PictureTime> time = decoder->decodeNext(picture.bits(), picture.pitch(), 450000);
+    picture.unlock();
+    ASSERT_TRUE(time);
+    EXPECT_EQ(time->start, 400000);
+    EXPECT_EQ(time->duration, 100000);
+    EXPECT_EQ(pictureNumberAt(picture, 5, 5), 4);
 }
 
 // An MPEG stream may start its clock at 0.5 s: its first picture still shows

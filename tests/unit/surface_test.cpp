@@ -194,17 +194,20 @@ TEST_P(SurfaceDrawingTest, KeyedBlitSkipsPixelsEqualToTheKey) {
     }
 }
 
-// Each pixel of a stretched copy takes the source pixel under its centre;
-// the part of the rectangle off the surface is left out, the rest untouched.
+// Each pixel of a stretched copy takes the source pixel under its centre,
+// without the bits its layout does not use; the part of the rectangle off
+// the surface is left out, the rest untouched.
 TEST_P(SurfaceDrawingTest, ScaledBlitTakesThePixelUnderEachCentre) {
     struct Placement {
         int32_t x, y, width, height;
     };
-    const Placement placements[] = {{0, 0, 14, 6}, {3, 1, 3, 2}, {-5, -2, 20, 9}, {60, 2, 30, 7}, {1, 0, 5, 3}};
+    const Placement placements[] = {{0, 0, 14, 6}, {3, 1, 3, 2}, {-5, -2, 20, 9}, {60, 2, 30, 7}, {1, 0, 7, 3},
+                                    {-2, -1, 7, 3}};
     const Rect sourceArea{1, 1, 8, 4};
     for (const PixelFormat& format : everyFormat()) {
         auto target = newSurface(format);
         auto source = newSurface(format);
+        const uint32_t keep = format.amask | format.rmask | format.gmask | format.bmask;
         for (const Placement& p : placements) {
             scatter(*target, 0, random_);
             scatter(*source, 0, random_);
@@ -215,8 +218,8 @@ TEST_P(SurfaceDrawingTest, ScaledBlitTakesThePixelUnderEachCentre) {
             EXPECT_EQ(drawn, expected);
             ASSERT_TRUE(pixelsAre(*target, [&](int32_t px, int32_t py) {
                 if (!inside(expected, px, py)) return before.at(px, py);
-                return from.at(sourceArea.x0 + (2 * (px - p.x) + 1) * sourceArea.width() / (2 * p.width),
-                               sourceArea.y0 + (2 * (py - p.y) + 1) * sourceArea.height() / (2 * p.height));
+                return keep & from.at(sourceArea.x0 + (2 * (px - p.x) + 1) * sourceArea.width() / (2 * p.width),
+                                      sourceArea.y0 + (2 * (py - p.y) + 1) * sourceArea.height() / (2 * p.height));
             })) << "depth " << format.depth << ", at " << p.x << ", " << p.y;
         }
         EXPECT_TRUE(target->blitScaled(0, 0, 0, 5, *source, sourceArea).isEmpty());
@@ -313,6 +316,10 @@ void expectSameAsGeneric(int bytes, int32_t pitch, int32_t width, int32_t offset
     fast.copy(fastRows, from, width, kRows);
     generic.copy(genericRows, from, width, kRows);
     ASSERT_EQ(fastTarget, genericTarget) << "copy, " << bytes << " bytes, width " << width << ", pitch " << pitch;
+
+    fast.copyMasked(fastRows, from, width, kRows, wideKey);
+    generic.copyMasked(genericRows, from, width, kRows, wideKey);
+    ASSERT_EQ(fastTarget, genericTarget) << "masked, " << bytes << " bytes, width " << width << ", pitch " << pitch;
 }
 
 // Rows at every byte alignment, with gaps between them or contiguous, and
