@@ -1,12 +1,19 @@
 // Movies as programs play them, headless, from files the test makes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "e2e_support.h"
 #include "file_test_folder.h"
 #include "screen_recorder.h"
 #include "test_movie.h"
+#include "virtual_x_server.h"
+
+// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace korva::test {
 namespace {
@@ -73,19 +80,64 @@ TEST_F(Movies, ModeChangesAndTheEndCloseMovies) {
                                                        "after EndGraphics 0"}));
 }
 
+bool near(uint32_t rgb, uint32_t expected) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(static_cast<int>(rgb >> shift & 0xFF) - static_cast<int>(expected >> shift & 0xFF)) > 24)
+            return false;
+    return true;
+}
+
+// The quarters.avi picture stretched over a 64 x 48 window: red, blue above
+// green, white.
+template <class PixelAt>
+void expectQuarters(PixelAt rgbAt) {
+    EXPECT_TRUE(near(rgbAt(10, 10), kRed));
+    EXPECT_TRUE(near(rgbAt(10, 40), kGreen));
+    EXPECT_TRUE(near(rgbAt(50, 10), kBlue));
+    EXPECT_TRUE(near(rgbAt(50, 40), 0xFFFFFF));
+}
+
 TEST_F(Movies, TheWindowShowsTheFlippedPicture) {
     const ScreenImage shot = screensOf("movies", "05 " + folder_->path())["shown"];
     ASSERT_EQ(shot.width, 64);
-    auto near = [](uint32_t rgb, uint32_t expected) {
-        for (int shift : {0, 8, 16})
-            if (std::abs(static_cast<int>(rgb >> shift & 0xFF) - static_cast<int>(expected >> shift & 0xFF)) > 24)
-                return false;
-        return true;
-    };
-    EXPECT_TRUE(near(shot.rgbAt(10, 10), kRed));
-    EXPECT_TRUE(near(shot.rgbAt(10, 40), kGreen));
-    EXPECT_TRUE(near(shot.rgbAt(50, 10), kBlue));
-    EXPECT_TRUE(near(shot.rgbAt(50, 40), 0xFFFFFF));
+    expectQuarters([&shot](int x, int y) { return shot.rgbAt(x, y); });
+}
+
+// At "shown", reads the 64 x 48 window, centred on the 4K screen, once the
+// server has drawn it.
+class CentredWindowReader final : public QuietDebugger {
+public:
+    void debugLog(const char*) override {
+        Display* display = XOpenDisplay(nullptr);
+        if (display == nullptr) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do {
+            if (image_ != nullptr) XDestroyImage(image_);
+            image_ = XGetImage(display, DefaultRootWindow(display), kLeft, kTop, 64, 48, AllPlanes, ZPixmap);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } while (rgbAt(10, 10) == 0 && std::chrono::steady_clock::now() < deadline);
+        XCloseDisplay(display);
+    }
+    ~CentredWindowReader() {
+        if (image_ != nullptr) XDestroyImage(image_);
+    }
+    uint32_t rgbAt(int x, int y) const {
+        return image_ != nullptr ? static_cast<uint32_t>(XGetPixel(image_, x, y) & 0xFFFFFF) : 0;
+    }
+
+private:
+    static constexpr int kLeft = (3840 - 64) / 2, kTop = (2160 - 48) / 2;
+    XImage* image_ = nullptr;
+};
+
+TEST_F(Movies, AMoviePlaysInARealWindow) {
+    VirtualXServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    setenv("DISPLAY", server.display().c_str(), 1);
+    unsetenv("SDL_VIDEODRIVER");
+    CentredWindowReader reader;
+    runtimeGetRuntime()->execute(linkImage("movies"), ("05 " + folder_->path()).c_str(), &reader);
+    expectQuarters([&reader](int x, int y) { return reader.rgbAt(x, y); });
 }
 
 }  // namespace
