@@ -16,14 +16,12 @@ extern "C" {
 #include <mutex>
 
 #include "graphics/movie_decoder.h"
+#include "graphics/picture_decoder.h"
 
 namespace korva {
 namespace {
 
 constexpr int kIoBufferBytes = 65536;
-// Larger pictures than this are refused: no display shows them, and a
-// damaged header must not make us allocate gigabytes.
-constexpr int kMaxSide = 8192;
 // Packets or pictures that fail to decode in a row before the stream counts as ended.
 constexpr int kMaxBadPackets = 64;
 constexpr int64_t kMicroseconds = 1000000;
@@ -154,8 +152,8 @@ public:
         return packet_ != nullptr && frame_ != nullptr;
     }
 
-    int32_t width() const override { return codec_->width; }
-    int32_t height() const override { return codec_->height; }
+    int32_t width() const override { return width_; }
+    int32_t height() const override { return height_; }
 
     std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch, int64_t lateBy) override {
         file_.deadline = Clock::now() + kPictureTime;
@@ -220,7 +218,10 @@ private:
         codec_->thread_count = 0;  // as many as the processor has cores
         if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
         timeBase_ = stream->time_base;
-        return codec_->width > 0 && codec_->height > 0 && codec_->width <= kMaxSide && codec_->height <= kMaxSide;
+        // The size of the first picture; the codec's own follows the stream.
+        width_ = codec_->width;
+        height_ = codec_->height;
+        return PictureLimits::allow(width_, height_);
     }
 
     // Time stamps as the stream gives them, kept in order: a picture without
@@ -241,7 +242,10 @@ private:
 
     // The frame, converted into the caller's rows. The converter is made
     // again whenever the stream's pictures change size, layout or colours.
+    // Pictures are held to the limits of loaded pictures: a damaged header
+    // must not make the movie take gigabytes.
     bool convert(uint8_t* bits, int32_t pitch) {
+        if (!PictureLimits::allow(frame_->width, frame_->height)) return false;
         bool fullRange = frame_->color_range == AVCOL_RANGE_JPEG;
         const AVPixelFormat source = withoutRange(static_cast<AVPixelFormat>(frame_->format), fullRange);
         const ConverterKey key{frame_->width, frame_->height, source, frame_->colorspace, fullRange};
@@ -279,6 +283,7 @@ private:
     AVPixelFormat target_ = AV_PIX_FMT_NONE;
     AVRational timeBase_{1, 1};
     int streamIndex_ = -1;
+    int32_t width_ = 0, height_ = 0;
     bool inputDone_ = false;
     bool started_ = false;
     int64_t previousStart_ = 0, previousEnd_ = 0;

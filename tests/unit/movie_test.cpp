@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -146,6 +147,35 @@ TEST_F(Movies, LatePicturesArePassedOver) {
     EXPECT_EQ(time->start, 400000);
     EXPECT_EQ(time->duration, 100000);
     EXPECT_EQ(pictureNumberAt(picture, 5, 5), 4);
+}
+
+// A stream whose pictures grow midway keeps its first size: the larger
+// pictures are scaled down to it.
+TEST_F(Movies, PicturesKeepTheFirstSize) {
+    TestMovie small, large;
+    small.codec = large.codec = "mpeg2video";
+    small.container = large.container = "mpeg2video";
+    small.pictures = large.pictures = 5;
+    large.width = 64;
+    large.height = 48;
+    large.colour = [](int, int, int) { return 0x0000FFu; };
+    std::ifstream first(made("small.m2v", small), std::ios::binary), second(made("large.m2v", large), std::ios::binary);
+    const std::string joined = moviePath("joined.m2v");
+    std::ofstream(joined, std::ios::binary) << first.rdbuf() << second.rdbuf();
+    const PixelFormat layout = PixelFormat::xrgb8888();
+    std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(joined, layout);
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ(decoder->width(), 32);
+    Graphics graphics(Surface::create(layout, pictureRowPixels(32), 24), Surface::create(layout, 8, 8));
+    Canvas& picture = *graphics.frontCanvas();
+    picture.lock();
+    int pictures = 0;
+    while (decoder->decodeNext(picture.bits(), picture.pitch(), std::numeric_limits<int64_t>::min())) ++pictures;
+    picture.unlock();
+    EXPECT_GE(pictures, 9);  // the decoder may drop the one at the joint
+    EXPECT_EQ(decoder->width() * 100 + decoder->height(), 3224);
+    EXPECT_NEAR(static_cast<int>(picture.readPixel(31, 23) & 0xFF), 0xFF, 10);
+    EXPECT_EQ(picture.readPixel(32, 0) & 0xFFFFFF, 0u);
 }
 
 // An MPEG stream may start its clock at 0.5 s: its first picture still shows
