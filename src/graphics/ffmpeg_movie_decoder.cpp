@@ -37,8 +37,8 @@ constexpr const char* kMovieContainers =
 int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
 
 using Clock = std::chrono::steady_clock;
-// How long opening the file, or decoding one picture of it, may take: a
-// damaged file can send a demuxer round in circles.
+// How long opening the file, or getting from one picture to the next, may
+// take: a damaged file can send a demuxer round in circles.
 constexpr auto kOpenTime = std::chrono::seconds(5);
 constexpr auto kPictureTime = std::chrono::seconds(2);
 
@@ -161,6 +161,7 @@ public:
         while (badPackets <= kMaxBadPackets) {
             const int received = avcodec_receive_frame(codec_, frame_);
             if (received == 0) {
+                file_.deadline = Clock::now() + kPictureTime;  // passing over late pictures is progress
                 const PictureTime time = timeOfFrame();
                 const bool late = time.start + time.duration <= lateBy;
                 codec_->skip_frame = late ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
