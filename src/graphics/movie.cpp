@@ -33,12 +33,13 @@ std::unique_ptr<Movie> Movie::open(std::unique_ptr<MovieDecoder> decoder, const 
     if (!time) return nullptr;
     first.time = *time;
     movie->firstStart_ = time->start;
-    movie->openedAt_ = movie->clock_();
+    std::lock_guard lock(movie->mutex_);  // the clock starts before the thread reads it
     try {
         movie->thread_ = std::thread(&Movie::decodeAhead, movie.get());
     } catch (const std::system_error&) {
         return nullptr;  // no thread to be had
     }
+    movie->openedAt_ = movie->clock_();
     return movie;
 }
 

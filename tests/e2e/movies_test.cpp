@@ -25,7 +25,6 @@ protected:
     static void SetUpTestSuite() {
         folder_ = new TestFolder("movies", 0);
         TestMovie numbered;
-        numbered.picturesPerSecond = 20;
         numbered.colour = [](int n, int, int) { return static_cast<uint32_t>(20 * n + 40) << 16 | 0x4040; };
         TestMovie quarters;
         quarters.colour = [](int, int x, int y) { return x < 16 ? (y < 12 ? kRed : kGreen) : (y < 12 ? kBlue : 0xFFFFFFu); };
@@ -53,11 +52,11 @@ protected:
 
 TestFolder* Movies::folder_ = nullptr;
 
-// Half a second of pictures at the pace of the clock: the first at once,
-// then later ones only, to the last; afterwards nothing is drawn.
+// A second of pictures at the pace of the clock: the first at once, then
+// later ones only, to the last; afterwards nothing is drawn.
 TEST_F(Movies, PlayToTheEndInTimeWithTheClock) {
     EXPECT_EQ(output("01"), (std::vector<std::string>{"size 3224", "playing 1", "first draw 1", "first picture 0",
-                                                       "took half a second 1", "drew many times 1",
+                                                       "took a second 1", "drew many times 1",
                                                        "never backwards 1", "last picture 9", "playing 0",
                                                        "after the end 0", "left alone 255"}));
 }
