@@ -110,10 +110,23 @@ void Canvas::plotPixel(int32_t x, int32_t y) {
 // 32 bits again.
 bool Canvas::blit(int64_t x, int64_t y, const Canvas& source, int32_t sx, int32_t sy, int32_t width, int32_t height,
                   bool solid) {
+    // The usual sprite lies wholly inside the viewport and is taken wholly
+    // from its canvas: no clipping, and its place fits 32 bits as it is.
+    // (Checked in 32-bit arithmetic: 64-bit pairs cost far more on i386.)
+    int32_t left, top;
+    if (!__builtin_add_overflow(x, int64_t{originX_} - source.handleX_, &left) &&
+        !__builtin_add_overflow(y, int64_t{originY_} - source.handleY_, &top) && width > 0 && height > 0 &&
+        left >= viewport_.x0 && top >= viewport_.y0 && left <= viewport_.x1 - width &&
+        top <= viewport_.y1 - height && sx >= 0 && sy >= 0 && sx <= source.rect_.x1 - width &&
+        sy <= source.rect_.y1 - height)
+        return blitArea({left, top, left + width, top + height}, source, {sx, sy, sx + width, sy + height}, solid);
     WideRect destination = WideRect::sized(x + originX_ - source.handleX_, y + originY_ - source.handleY_, width, height);
     WideRect from = WideRect::sized(sx, sy, width, height);
     if (!clipPair(destination, from, viewport_) || !clipPair(from, destination, source.rect_)) return false;
-    const Rect target = narrowed(destination), sourceArea = narrowed(from);
+    return blitArea(narrowed(destination), source, narrowed(from), solid);
+}
+
+bool Canvas::blitArea(const Rect& target, const Canvas& source, const Rect& sourceArea, bool solid) {
     if (solid)
         surface_->blitSolid(target.x0, target.y0, *source.surface_, sourceArea);
     else

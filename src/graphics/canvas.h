@@ -138,6 +138,8 @@ private:
         return x >= viewport_.x0 && x < viewport_.x1 && y >= viewport_.y0 && y < viewport_.y1;
     }
     void rebuildMaskWords(const Rect& area);
+    // The blit of two clipped areas of one size.
+    bool blitArea(const Rect& target, const Canvas& source, const Rect& sourceArea, bool solid);
     void fillClipped(const WideRect& area);
     void ovalOutlinePass(int64_t first, int64_t last, int64_t step, float cx, float cy, float half, float ratio);
 
