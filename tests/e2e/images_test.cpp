@@ -50,7 +50,7 @@ TEST_F(Images, TransformationsKeepTheHandleFixed) {
                                         "blue 255", "added column 0", "scaled size 2020", "scaled handle 1010",
                                         "duplicated 1", "filtered corner " + std::to_string(0x8F8F8F),
                                         "filtered edge " + std::to_string(0xBFBFBF),
-                                        "filtered inside " + std::to_string(0xFFFFFF), "after scaling by 0 2020",
+                                        "filtered inside " + std::to_string(0xFFFFFF), "after scaling by 0 2020", "after scaling too far 2020",
                                         "resized 6408", "front selected 1"}));
 }
 

@@ -141,6 +141,8 @@ static void rotation(void) {
 
     _fscaleimage(image, 0, 0); /* singular: the image stays as it was */
     report("after scaling by 0 ", _fimagewidth(image) * 100 + _fimageheight(image));
+    _fscaleimage(image, 100000, 100000); /* no canvas can be that large: it stays too */
+    report("after scaling too far ", _fimagewidth(image) * 100 + _fimageheight(image));
     _fresizeimage(image, 64, 8);
     report("resized ", _fimagewidth(image) * 100 + _fimageheight(image));
     _fsetbuffer(_fimagebuffer(image, 0));
