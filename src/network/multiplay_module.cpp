@@ -7,6 +7,7 @@
 // Messages carry a header of their own in front of the text: the sender's
 // id, the addressee's id (0: every player), both 32-bit little-endian, and
 // the type's low byte, read back as a signed byte.
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -29,6 +30,11 @@ constexpr size_t kHeaderBytes = 9;
 constexpr size_t kFirstBufferBytes = 1024;
 // Joining by name: how long the address gets to answer.
 constexpr int32_t kJoinSearchMillis = 1000;
+
+// RecvNetMsg of a program that waits for a message by asking in a loop.
+constexpr auto kBusyAskGap = std::chrono::microseconds(200);
+constexpr int kBusyAsks = 8;
+constexpr int32_t kBusyWaitMillis = 1;
 
 constexpr int32_t kPlayerJoined = 100;
 constexpr int32_t kPlayerLeft = 101;
@@ -62,6 +68,9 @@ struct MultiplayGame {
     // rebuilt at the next lookup.
     std::unordered_map<PlayerId, size_t> index;
     CurrentMessage current;
+    // Calls of RecvNetMsg that found nothing, each soon after the last.
+    int emptyStreak = 0;
+    std::chrono::steady_clock::time_point lastEmpty;
     std::vector<uint8_t> sendBuffer = std::vector<uint8_t>(kFirstBufferBytes);
     std::vector<uint8_t> receiveBuffer = std::vector<uint8_t>(kFirstBufferBytes);
 };
@@ -248,10 +257,23 @@ void takeUserMessage(const SessionMessage& message) {
     current.data.assign(reinterpret_cast<const char*>(bytes + kHeaderBytes), message.size - kHeaderBytes);
 }
 
+// A program that asks again and again while nothing arrives is waiting for a
+// message. After a few such asks in quick succession, RecvNetMsg waits for
+// one up to a millisecond: the system then wakes the program the moment one
+// comes, instead of when the busy program next gets its turn. A game that
+// takes its messages once a frame never waits.
+bool busyWaiting() {
+    const auto now = std::chrono::steady_clock::now();
+    game->emptyStreak = now - game->lastEmpty < kBusyAskGap ? game->emptyStreak + 1 : 0;
+    game->lastEmpty = now;
+    return game->emptyStreak >= kBusyAsks;
+}
+
 int32_t cmdRecvNetMsg() {
     requireGame();
     CurrentMessage& current = game->current;
     current = CurrentMessage();
+    bool waited = false;
     for (;;) {
         if (current.type != 0) return 1;
         if (!game->joinQueue.empty()) {
@@ -261,7 +283,11 @@ int32_t cmdRecvNetMsg() {
             return 1;
         }
         SessionMessage message;
-        if (receiveNext(message) != ReceiveResult::received) return 0;
+        if (receiveNext(message) != ReceiveResult::received) {
+            if (waited || !busyWaiting() || !game->session->wait(kBusyWaitMillis)) return 0;
+            waited = true;
+            continue;
+        }
         switch (message.kind) {
             case SessionMessage::Kind::user: takeUserMessage(message); break;
             case SessionMessage::Kind::playerCreated:

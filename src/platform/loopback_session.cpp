@@ -5,6 +5,8 @@
 #include "platform/loopback_session.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -25,8 +27,10 @@ struct LoopbackGame {
     PeerNumber highestPeer = 1;
 };
 
-// Everything here is guarded by one lock.
+// Everything here is guarded by one lock; whatever reaches a queue is
+// announced to waiting sessions.
 std::mutex hubMutex;
+std::condition_variable arrived;
 std::vector<std::shared_ptr<LoopbackGame>> games;
 
 class LoopbackSession final : public Session {
@@ -66,6 +70,7 @@ public:
         const PlayerDescription player{*id, std::string(name)};
         roster_.addPlayer(player, false);
         for (LoopbackSession* member : others()) member->roster_.addPlayer(player, true);
+        arrived.notify_all();
         return *id;
     }
 
@@ -74,6 +79,7 @@ public:
         if (!roster_.isLocal(player)) return false;
         roster_.removePlayer(player, false);
         for (LoopbackSession* member : others()) member->roster_.removePlayer(player, true);
+        arrived.notify_all();
         return true;
     }
 
@@ -90,12 +96,18 @@ public:
         for (LoopbackSession* member : others()) {
             if (to == kAllPlayers || member->roster_.isLocal(to)) member->roster_.queueMessage(from, to, data, guaranteed);
         }
+        arrived.notify_all();
         return true;
     }
 
     ReceiveResult receive(std::span<uint8_t> buffer, SessionMessage& message) override {
         std::lock_guard lock(hubMutex);
         return roster_.receive(buffer, message);
+    }
+
+    bool wait(int32_t millis) override {
+        std::unique_lock lock(hubMutex);
+        return arrived.wait_for(lock, std::chrono::milliseconds(millis), [this] { return !roster_.queueEmpty(); });
     }
 
 private:
@@ -112,6 +124,7 @@ private:
         std::erase(game_->members, this);
         for (LoopbackSession* member : game_->members) member->roster_.removePeer(roster_.self());
         if (game_->members.empty()) std::erase(games, game_);
+        arrived.notify_all();
     }
 
     std::shared_ptr<LoopbackGame> game_;

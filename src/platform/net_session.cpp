@@ -5,13 +5,13 @@
 // gives it a peer number and the other members' addresses, then introduces
 // itself to each member with a hello carrying the session's token.
 //
-// A thread per session answers searches, admits joiners and members, flushes
-// what waits to be sent, sends keep-alives and drops machines that have been
-// silent for the time-out. The program's thread sends directly and, when it
-// asks for messages, reads the sockets itself; while it does so regularly the
-// thread leaves the UDP socket alone, so a fast message costs no thread
-// switch.
-// One lock guards it all. Sockets that the program's thread gives up are
+// A thread per session answers searches, admits joiners and members, reads
+// the members' connections, flushes what waits to be sent, sends keep-alives
+// and drops machines that have been silent for the time-out. The program's
+// thread sends directly and, when it asks for messages, takes the fast ones
+// from the UDP socket itself; while it does so regularly the thread leaves
+// that socket alone, so a fast message costs no thread switch. One lock
+// guards it all. Sockets that the program's thread gives up are
 // closed by the thread, between two waits, so that a wait never watches a
 // reused descriptor.
 #include <fcntl.h>
@@ -163,6 +163,7 @@ public:
     std::optional<std::vector<PlayerDescription>> players() override;
     bool send(PlayerId from, PlayerId to, std::span<const uint8_t> data, bool guaranteed) override;
     ReceiveResult receive(std::span<uint8_t> buffer, SessionMessage& message) override;
+    bool wait(int32_t millis) override;
 
 private:
     // Another machine of the session.
@@ -194,7 +195,7 @@ private:
     void turn(std::unique_lock<std::mutex>& lock);
     void tick();
     void pump();
-    void watch(std::vector<pollfd>& fds, std::vector<Watched>& watched, bool control, bool fast);
+    void watch(bool fast);
     void service(std::span<const pollfd> fds, std::span<const Watched> watched);
     void wake();
 
@@ -239,24 +240,43 @@ private:
     std::vector<std::unique_ptr<Member>> goneMembers_;
 
     Descriptor wakeRead_, wakeWrite_;
+    // The thread tells a program waiting for messages that it queued some.
+    Descriptor arrivalRead_, arrivalWrite_;
+    bool programWaiting_ = false;
     std::thread thread_;
     bool stopping_ = false;
     uint32_t lastTick_ = milliClock();
     uint32_t lastPump_ = milliClock() - kProgramActiveMillis;
 
-    std::vector<pollfd> threadFds_, pumpFds_;
-    std::vector<Watched> threadWatched_, pumpWatched_;
+    std::vector<pollfd> threadFds_;
+    std::vector<Watched> threadWatched_;
     std::vector<uint8_t> datagram_ = std::vector<uint8_t>(wire::kMaxDatagramBytes + 1);
     std::vector<uint8_t> head_;
 };
 
 NetSession::NetSession() = default;
 
+bool openPipe(Descriptor& readEnd, Descriptor& writeEnd) {
+    int ends[2];
+    if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    readEnd = Descriptor(ends[0]);
+    writeEnd = Descriptor(ends[1]);
+    return true;
+}
+
+void signal(const Descriptor& writeEnd) {
+    const uint8_t byte = 0;
+    [[maybe_unused]] const ssize_t written = write(writeEnd.get(), &byte, 1);
+}
+
+void drainPipe(const Descriptor& readEnd) {
+    uint8_t drained[64];
+    while (read(readEnd.get(), drained, sizeof drained) > 0) {
+    }
+}
+
 bool NetSession::openOwnPorts() {
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) return false;
-    wakeRead_ = Descriptor(pipeEnds[0]);
-    wakeWrite_ = Descriptor(pipeEnds[1]);
+    if (!openPipe(wakeRead_, wakeWrite_) || !openPipe(arrivalRead_, arrivalWrite_)) return false;
     udp_ = Descriptor(openUdp(0));
     meshListener_ = Descriptor(openListener(0));
     if (!udp_.valid() || !meshListener_.valid()) return false;
@@ -380,10 +400,7 @@ NetSession::~NetSession() {
     for (const auto& member : members_) member->link->flushWithin(deadline.remaining());
 }
 
-void NetSession::wake() {
-    const uint8_t byte = 0;
-    [[maybe_unused]] const ssize_t written = write(wakeWrite_.get(), &byte, 1);
-}
+void NetSession::wake() { signal(wakeWrite_); }
 
 // Memory running out stops nothing: what could not be taken is taken at a
 // later turn, when there may be room again.
@@ -401,7 +418,7 @@ void NetSession::run() {
 void NetSession::turn(std::unique_lock<std::mutex>& lock) {
     goneMembers_.clear();
     const bool fast = !programActive();
-    watch(threadFds_, threadWatched_, true, fast);
+    watch(fast);
     const int32_t untilTick = std::max(keepAliveMillis() - static_cast<int32_t>(milliClock() - lastTick_), 0);
     const int32_t wait = fast ? untilTick : std::min(untilTick, kProgramActiveMillis);
     lock.unlock();
@@ -410,34 +427,33 @@ void NetSession::turn(std::unique_lock<std::mutex>& lock) {
     if (stopping_) return;
     if (ready > 0) service(threadFds_, threadWatched_);
     if (elapsed(lastTick_, keepAliveMillis())) tick();
+    if (programWaiting_ && !roster_.queueEmpty()) signal(arrivalWrite_);
 }
 
-// Control: the wake pipe, the listeners, the search socket, handshakes, and
-// room on connections with bytes waiting to go. Connections are read as soon
-// as something arrives, whoever reads, so that what comes from different
-// machines keeps the order in which it came; they are read only while the
-// queue has room. The UDP socket (fast messages, in no particular order
-// anyway) is read by the thread only while the program does not.
-void NetSession::watch(std::vector<pollfd>& fds, std::vector<Watched>& watched, bool control, bool fast) {
-    fds.clear();
-    watched.clear();
+// The wake pipe, the listeners, the search socket, handshakes, and the
+// members' connections: read as soon as something arrives, while the queue
+// has room, so that what comes from different machines keeps the order in
+// which it came; watched for room when bytes wait to go. The UDP socket
+// (fast messages, in no particular order anyway) only while the program
+// does not read it.
+void NetSession::watch(bool fast) {
+    threadFds_.clear();
+    threadWatched_.clear();
     auto add = [&](int fd, short events, Watched what) {
         if (fd < 0 || events == 0) return;
-        fds.push_back({fd, events, 0});
-        watched.push_back(what);
+        threadFds_.push_back({fd, events, 0});
+        threadWatched_.push_back(what);
     };
     using Kind = Watched::Kind;
-    if (control) {
-        add(wakeRead_.get(), POLLIN, {Kind::wake});
-        add(sessionListener_.get(), POLLIN, {Kind::sessionListener});
-        add(meshListener_.get(), POLLIN, {Kind::meshListener});
-        add(searchSocket_.get(), POLLIN, {Kind::searchSocket});
-        for (const auto& handshake : handshakes_) add(handshake->link->socket(), POLLIN, {Kind::handshake, nullptr, handshake.get()});
-    }
+    add(wakeRead_.get(), POLLIN, {Kind::wake});
+    add(sessionListener_.get(), POLLIN, {Kind::sessionListener});
+    add(meshListener_.get(), POLLIN, {Kind::meshListener});
+    add(searchSocket_.get(), POLLIN, {Kind::searchSocket});
+    for (const auto& handshake : handshakes_) add(handshake->link->socket(), POLLIN, {Kind::handshake, nullptr, handshake.get()});
     if (fast) add(udp_.get(), POLLIN, {Kind::udpSocket});
     const short reading = roster_.queueFull() ? 0 : POLLIN;
     for (const auto& member : members_) {
-        const short events = reading | (control && member->link->hasWaitingBytes() ? POLLOUT : 0);
+        const short events = reading | (member->link->hasWaitingBytes() ? POLLOUT : 0);
         add(member->link->socket(), events, {Kind::member, member.get()});
     }
 }
@@ -449,12 +465,7 @@ void NetSession::service(std::span<const pollfd> fds, std::span<const Watched> w
         if (events == 0) continue;
         const Watched& what = watched[i];
         switch (what.kind) {
-            case Kind::wake: {
-                uint8_t drained[64];
-                while (read(wakeRead_.get(), drained, sizeof drained) > 0) {
-                }
-                break;
-            }
+            case Kind::wake: drainPipe(wakeRead_); break;
             case Kind::sessionListener: acceptFrom(sessionListener_.get(), true); break;
             case Kind::meshListener: acceptFrom(meshListener_.get(), false); break;
             case Kind::searchSocket: answerSearches(); break;
@@ -474,11 +485,10 @@ void NetSession::service(std::span<const pollfd> fds, std::span<const Watched> w
     }
 }
 
-// The program's thread reads what has arrived.
+// The program's thread takes the fast messages that have arrived itself.
 void NetSession::pump() {
     lastPump_ = milliClock();
-    watch(pumpFds_, pumpWatched_, false, true);
-    if (!pumpFds_.empty() && poll(pumpFds_.data(), pumpFds_.size(), 0) > 0) service(pumpFds_, pumpWatched_);
+    receiveDatagrams();
 }
 
 // Keep-alives go on connections that have been quiet; members silent for the
@@ -792,6 +802,25 @@ ReceiveResult NetSession::receive(std::span<uint8_t> buffer, SessionMessage& mes
     std::lock_guard lock(mutex_);
     if (roster_.queueEmpty() && !lost_) pump();
     return roster_.receive(buffer, message);
+}
+
+// Waits on the UDP socket, and for the thread to say that it queued
+// something.
+bool NetSession::wait(int32_t millis) {
+    std::unique_lock lock(mutex_);
+    const Deadline deadline(millis);
+    for (;;) {
+        if (roster_.queueEmpty() && !lost_) pump();
+        const int32_t left = deadline.remaining();
+        if (!roster_.queueEmpty() || lost_ || left == 0) return !roster_.queueEmpty();
+        pollfd watched[2] = {{udp_.get(), POLLIN, 0}, {arrivalRead_.get(), POLLIN, 0}};
+        programWaiting_ = true;
+        lock.unlock();
+        poll(watched, 2, left);
+        lock.lock();
+        programWaiting_ = false;
+        drainPipe(arrivalRead_);
+    }
 }
 
 // Searches: requests to the address (or to every broadcast address and this

@@ -101,6 +101,9 @@ public:
     // the buffer stays first in the queue: the result is bufferTooSmall and
     // message.size the room it needs.
     virtual ReceiveResult receive(std::span<uint8_t> buffer, SessionMessage& message) = 0;
+    // Waits up to the time for a message to be waiting (a thread that serves
+    // a session and has nothing else to do); true when one is.
+    virtual bool wait(int32_t millis) = 0;
 };
 
 // Looks for sessions at one address while it lives, asking again now and
