@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "core/str_pool.h"
+#include "network/setup_dialog.h"
+#include "platform/platform_runtime.h"
 #include "platform/session_layer.h"
 #include "platform/socket.h"
 #include "startup/declaration.h"
@@ -139,6 +141,23 @@ int32_t opened(int32_t result) {
     }
     game->host = result == kHosting;
     return result;
+}
+
+// The setup dialog's session (if it joined or created one) becomes the
+// game's. When the program must end meanwhile, it ends once the dialog has
+// let go of what it held.
+int32_t cmdStartNetGame() {
+    requireNoGame();
+    idleOrEnd();
+    if (game->session) raiseRuntimeError("Multiplay game already in progress");
+    SetupDialogOutcome outcome = runSetupDialog(*game->layer);
+    game->session = std::move(outcome.session);
+    const bool inGame = outcome.result == kDialogJoined || outcome.result == kDialogHosting;
+    if (!inGame) closeSession();
+    if (outcome.programEnds) throwQyEx(nullptr);
+    PlatformRuntime::postRequest(WindowEvent::Kind::runRequest);
+    idleOrEnd();
+    return opened(inGame ? outcome.result : 0);
 }
 
 int32_t cmdHostNetGame(qyStr* gameName) {
@@ -317,6 +336,7 @@ int32_t cmdNetMsgTo() { return game->current.to; }
 qyStr* cmdNetMsgData() { return strFromBytes(game->current.data.data(), game->current.data.size()); }
 
 const Declaration kMultiplayDeclarations[] = {
+    {"%StartNetGame", routine<cmdStartNetGame>},
     {"%HostNetGame$game_name", routine<cmdHostNetGame>},
     {"%JoinNetGame$game_name$ip_address", routine<cmdJoinNetGame>},
     {"StopNetGame", routine<cmdStopNetGame>},

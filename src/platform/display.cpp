@@ -141,7 +141,7 @@ void PlatformRuntime::flip(bool vwait) {
 
 void PlatformRuntime::paint() {
     if (!graphics_ || mode_ == WindowMode::none) return;
-    Canvas& front = *graphics_->frontCanvas();
+    Canvas& front = dialogPicture_ != nullptr ? *dialogPicture_ : *graphics_->frontCanvas();
     Rect area = front.rect();
     if (mode_ == WindowMode::fixedWindow) {
         int32_t clientWidth, clientHeight;

@@ -7,17 +7,24 @@
 
 namespace korva {
 
-class InputObject {
+// Key and mouse events of the runtime window, in the windowed modes and
+// without a display: key codes (1 ... 255), pointer positions already in
+// frame pixels and clamped to the display, buttons 1 left, 2 right, 3
+// middle, wheel motion in units of 120 per notch. The program's input
+// object takes them, or a dialog of the runtime's own while it is open.
+class WindowInput {
 public:
-    // The window's input, in the windowed modes and without a display: key
-    // codes (1 ... 255), pointer positions already in frame pixels and
-    // clamped to the display, buttons 1 left, 2 right, 3 middle, wheel
-    // motion in units of 120 per notch.
     virtual void keyEvent(int32_t code, bool down, uint32_t locks) = 0;
     virtual void mouseMoved(int32_t x, int32_t y) = 0;
     virtual void buttonEvent(int32_t button, bool down) = 0;
     virtual void wheelMoved(int32_t delta) = 0;
 
+protected:
+    ~WindowInput() = default;
+};
+
+class InputObject : public WindowInput {
+public:
     // Full screen: keyboard and mouse are read directly while the mode is
     // on and the devices are acquired (the program is active).
     virtual void setDirectInputMode(bool on) = 0;

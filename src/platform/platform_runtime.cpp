@@ -128,36 +128,40 @@ void PlatformRuntime::dispatch(const WindowEvent& event) {
         default:
             break;
     }
-    if (input_ == nullptr || suspended_) return;
-    if (fullScreen)
-        input_->acquireDevices();
-    else
-        dispatchInput(event);
+    if (suspended_) return;
+    if (dialog_ != nullptr) {
+        dispatchInput(*dialog_, event);
+    } else if (input_ != nullptr) {
+        if (fullScreen)
+            input_->acquireDevices();
+        else
+            dispatchInput(*input_, event);
+    }
 }
 
 // Auto-repeats of a held key are not presses. The pointer counts only over
 // a display, in the display's pixels.
-void PlatformRuntime::dispatchInput(const WindowEvent& event) {
+void PlatformRuntime::dispatchInput(WindowInput& target, const WindowEvent& event) {
     using Kind = WindowEvent::Kind;
     switch (event.kind) {
         case Kind::keyDown:
         case Kind::keyUp:
-            if (event.code != 0 && !event.repeat) input_->keyEvent(event.code, event.kind == Kind::keyDown, event.locks);
+            if (event.code != 0 && !event.repeat) target.keyEvent(event.code, event.kind == Kind::keyDown, event.locks);
             break;
         case Kind::buttonDown:
         case Kind::buttonUp:
-            if (event.code != 0) input_->buttonEvent(event.code, event.kind == Kind::buttonDown);
+            if (event.code != 0) target.buttonEvent(event.code, event.kind == Kind::buttonDown);
             break;
         case Kind::mouseMove:
             if (graphics_) {
                 int32_t x = event.x, y = event.y;
                 window_->clientToFrame(x, y);
                 const Canvas& front = *graphics_->frontCanvas();
-                input_->mouseMoved(std::clamp(x, 0, front.width() - 1), std::clamp(y, 0, front.height() - 1));
+                target.mouseMoved(std::clamp(x, 0, front.width() - 1), std::clamp(y, 0, front.height() - 1));
             }
             break;
         case Kind::wheel:
-            if (graphics_) input_->wheelMoved(event.code);
+            if (graphics_) target.wheelMoved(event.code);
             break;
         default:
             break;
@@ -172,6 +176,27 @@ bool PlatformRuntime::attachInput(InputObject* input) {
 
 void PlatformRuntime::detachInput(InputObject* input) {
     if (input == input_) input_ = nullptr;
+}
+
+// Full screen gives the devices back to the window while the dialog is
+// open, so that its events come as they do in a window.
+void PlatformRuntime::openDialog(WindowInput* dialog) {
+    dialog_ = dialog;
+    if (mode_ == WindowMode::fullScreen && input_ != nullptr) input_->releaseDevices();
+    if (mode_ != WindowMode::none) window_->setCursorVisible(true);
+}
+
+void PlatformRuntime::showDialog(Canvas& picture) {
+    dialogPicture_ = &picture;
+    paint();
+}
+
+void PlatformRuntime::closeDialog() {
+    dialog_ = nullptr;
+    dialogPicture_ = nullptr;
+    if (mode_ == WindowMode::scaledWindow || mode_ == WindowMode::fixedWindow) window_->setCursorVisible(pointerVisible_);
+    if (mode_ == WindowMode::fullScreen && input_ != nullptr && !suspended_) input_->acquireDevices();
+    paint();
 }
 
 void PlatformRuntime::moveMouse(int32_t x, int32_t y) {
@@ -211,7 +236,7 @@ void PlatformRuntime::suspend() {
 void PlatformRuntime::resume() {
     busy_ = true;
     if (mode_ == WindowMode::fullScreen) {
-        if (input_ != nullptr) input_->acquireDevices();
+        if (input_ != nullptr && dialog_ == nullptr) input_->acquireDevices();
         if (graphics_) graphics_->restoreAll();
     }
     suspended_ = false;

@@ -22,7 +22,9 @@ class Debugger;
 class ExternalLibraries;
 class PlatformFileSystem;
 class Graphics;
+class Canvas;
 class InputObject;
+class WindowInput;
 class Timer;
 
 enum class WindowMode { none = 0, scaledWindow = 1, fixedWindow = 2, fullScreen = 3 };
@@ -95,6 +97,17 @@ public:
     bool attachInput(InputObject* input);
     void detachInput(InputObject* input);
     InputObject* input() const { return input_; }
+
+    // A dialog of the runtime's own, drawn over the display while the program
+    // waits for it (StartNetGame's). While it is open the window's key and
+    // mouse events go to it instead of the program's input (which, in full
+    // screen, lets go of its devices) and the pointer shows. showDialog puts
+    // the dialog's picture, a canvas of the front buffer's size, in the
+    // window in place of the front buffer; closeDialog shows the front buffer
+    // again and must come before the picture goes.
+    void openDialog(WindowInput* dialog);
+    void showDialog(Canvas& picture);
+    void closeDialog();
     // The devices read directly, served by the window's system.
     std::unique_ptr<InputSystem> openInputSystem() { return window_->openInputSystem(); }
     WindowMode windowMode() const { return mode_; }
@@ -135,7 +148,7 @@ private:
     ~PlatformRuntime();
 
     void dispatch(const WindowEvent& event);
-    void dispatchInput(const WindowEvent& event);
+    void dispatchInput(WindowInput& target, const WindowEvent& event);
     void onCloseRequest();
     void notifyDebugger(const char* text, bool serious);
     void suspend();
@@ -175,6 +188,8 @@ private:
     std::unique_ptr<AudioDevice> audio_;
     std::unique_ptr<PlatformFileSystem> fileSystem_;
     InputObject* input_ = nullptr;
+    WindowInput* dialog_ = nullptr;
+    Canvas* dialogPicture_ = nullptr;
     std::unique_ptr<ExternalLibraries> libraries_;  // made by the first callDll
 
     std::vector<GfxDriver> drivers_;

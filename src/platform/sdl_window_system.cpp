@@ -338,9 +338,9 @@ std::unique_ptr<WindowSystem> openSdlWindowSystem() {
     return std::make_unique<SdlWindowSystem>(window, requestEvent);
 }
 
-void showMessageBox(const std::string& caption, const std::string& text) {
-    if (!displayAvailable() ||
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr) != 0)
+void showMessageBox(const std::string& caption, const std::string& text, MessageIcon icon) {
+    const Uint32 flags = icon == MessageIcon::warning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+    if (!displayAvailable() || SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) != 0)
         writeToStandardError(caption, text);
 }
 

@@ -129,9 +129,12 @@ std::unique_ptr<WindowSystem> openSdlWindowSystem();
 // An in-memory queue with no window at all.
 std::unique_ptr<WindowSystem> openNullWindowSystem();
 
+enum class MessageIcon { information, warning };
+
 // A modal message box (an empty caption uses none); on a machine without a
 // display the text goes to standard error as "CAPTION: TEXT" (or TEXT alone).
 // Usable before any window system exists.
-void showMessageBox(const std::string& caption, const std::string& text);
+void showMessageBox(const std::string& caption, const std::string& text,
+                    MessageIcon icon = MessageIcon::information);
 
 }  // namespace korva

@@ -11,7 +11,7 @@ static inline qyStr *cat(qyStr *text, const char *more) { return __qyStrConcat(t
 static inline qyStr *catn(qyStr *text, int value) { return __qyStrConcat(text, __qyStrFromInt(value)); }
 
 /* Waits up to fifteen seconds for a message or event; 0 when none came. */
-static int await_msg(void) {
+static inline int await_msg(void) {
     int start = _fmillisecs();
     do {
         if (_frecvnetmsg()) return 1;
@@ -21,7 +21,7 @@ static int await_msg(void) {
 }
 
 /* Joins the named session on this machine, trying for fifteen seconds. */
-static int join_local(const char *name) {
+static inline int join_local(const char *name) {
     int start = _fmillisecs();
     do {
         int joined = _fjoinnetgame(kstr(name), LOCALHOST);
@@ -32,7 +32,7 @@ static int join_local(const char *name) {
 }
 
 /* A text of the length whose bytes run through the alphabet. */
-static qyStr *long_text(int length) {
+static inline qyStr *long_text(int length) {
     qyStr *text = kstr("");
     qyStr *alphabet = kstr("abcdefghijklmnopqrstuvwxyz");
     while (_flen(__qyStrLoad(&text)) + 26 <= length) text = __qyStrConcat(text, __qyStrLoad(&alphabet));
@@ -41,7 +41,7 @@ static qyStr *long_text(int length) {
 
 /* The current message's data as "[TEXT]", or when long as "len N whole 1"
  * where whole tells that it is the long_text of its length. */
-static qyStr *data_text(void) {
+static inline qyStr *data_text(void) {
     qyStr *data = _fnetmsgdata();
     int length = _flen(__qyStrLoad(&data));
     if (length <= 40) return cat(__qyStrConcat(kstr("["), data), "]");
@@ -50,7 +50,7 @@ static qyStr *data_text(void) {
 }
 
 /* Prints "TYPE DATA from NAME to NAME" for the current message. */
-static void print_msg(void) {
+static inline void print_msg(void) {
     qyStr *line = cat(__qyStrFromInt(_fnetmsgtype()), " ");
     line = __qyStrConcat(line, data_text());
     line = __qyStrConcat(cat(line, " from "), _fnetplayername(_fnetmsgfrom()));
@@ -59,7 +59,7 @@ static void print_msg(void) {
 }
 
 /* Waits for the next message and prints it, or "nothing came". */
-static int expect_msg(void) {
+static inline int expect_msg(void) {
     if (!await_msg()) {
         kprint("nothing came");
         return 0;
