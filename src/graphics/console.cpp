@@ -10,6 +10,7 @@
 #include "graphics/font.h"
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
+#include "graphics/typed_line.h"
 #include "platform/clock.h"
 #include "platform/input_object.h"
 #include "platform/platform_runtime.h"
@@ -23,9 +24,6 @@ constexpr uint32_t kRepeatDelay = 280;   // a held key repeats after this,
 constexpr uint32_t kRepeatPeriod = 40;   // then this often
 constexpr int kKeyPoll = 20;             // milliseconds between looks at the keyboard
 
-// Editing codes, as GetKey translates the keys.
-constexpr int32_t kEnd = 2, kHome = 1, kDelete = 4, kBackspace = 8, kEnter = 13, kEscape = 27, kCaretRight = 30,
-                  kCaretLeft = 31;
 
 Canvas& front() { return *graphicsState.graphics->frontCanvas(); }
 int32_t fontHeight() { return graphicsState.font != nullptr ? graphicsState.font->height() : 0; }
@@ -124,9 +122,9 @@ public:
         for (;;) {
             const int32_t code = nextCode();
             if (code == 0) return {};
-            if (code != kEnter) apply(code);
+            if (code != kKeyReturn) apply(code);
             redrawLine();
-            if (code == kEnter) return text_;
+            if (code == kKeyReturn) return typed_.text();
         }
     }
 
@@ -172,35 +170,17 @@ private:
     }
 
     void apply(int32_t code) {
-        switch (code) {
-            case kEscape:
-                text_.clear();
-                caret_ = 0;
-                break;
-            case kBackspace:
-                if (caret_ > 0) text_.erase(--caret_, 1);
-                break;
-            case kDelete:
-                if (caret_ < text_.size()) text_.erase(caret_, 1);
-                break;
-            case kHome: caret_ = 0; break;
-            case kEnd: caret_ = text_.size(); break;
-            case kCaretLeft:
-                if (caret_ > 0) --caret_;
-                break;
-            case kCaretRight:
-                if (caret_ < text_.size()) ++caret_;
-                break;
-            default:
-                if (graphicsState.font != nullptr && code >= graphicsState.font->firstChar() &&
-                    code < graphicsState.font->endChar())
-                    text_.insert(caret_++, 1, static_cast<char>(code));
+        if (code == kKeyEscape) {
+            typed_.clear();
+        } else if (!typed_.edit(code) && graphicsState.font != nullptr && code >= graphicsState.font->firstChar() &&
+                   code < graphicsState.font->endChar()) {
+            typed_.insert(static_cast<char>(code));
         }
     }
 
     void redrawLine() {
         line_.blit(0, height_, line_, 0, 0, line_.width(), height_, true);
-        line_.text(graphicsState.cursorX, height_, text_);
+        line_.text(graphicsState.cursorX, height_, typed_.text());
         front().blit(0, graphicsState.cursorY, line_, 0, height_, front().width(), height_, true);
     }
 
@@ -208,8 +188,9 @@ private:
     // under it in the Cls colour. Hidden: the line as it is.
     void drawCaret(bool shown) {
         Canvas& screen = front();
-        const std::string_view before(text_.data(), caret_);
-        const std::string_view under = caret_ < text_.size() ? std::string_view(text_).substr(caret_, 1) : "";
+        const std::string& text = typed_.text();
+        const std::string_view before(text.data(), typed_.caret());
+        const std::string_view under = typed_.caret() < text.size() ? std::string_view(text).substr(typed_.caret(), 1) : "";
         const int32_t x = graphicsState.cursorX + textWidth(before);
         const int32_t y = graphicsState.cursorY;
         const int32_t width = textWidth(under.empty() ? "X" : under);
@@ -225,8 +206,7 @@ private:
 
     Canvas& line_;
     int32_t height_;
-    std::string text_;
-    size_t caret_ = 0;
+    TypedLine typed_;
     int32_t repeatKey_ = 0, repeatCharacter_ = 0;
     uint32_t lastRepeat_ = 0, repeatInterval_ = 0;
 };

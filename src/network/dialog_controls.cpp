@@ -12,9 +12,6 @@ constexpr int32_t kBevel = 2;       // pixels of a control's 3D edge
 constexpr int32_t kTextMargin = 2;  // between an edge and text
 constexpr int32_t kScrollBarWidth = 16;
 
-// GetKey's codes of the keys the controls know.
-constexpr int32_t kHome = 1, kEnd = 2, kDelete = 4, kBackspace = 8, kReturn = 13, kEscape = 27, kUp = 28, kDown = 29,
-                  kRight = 30, kLeft = 31;
 
 bool inside(const Rect& area, int32_t x, int32_t y) { return x >= area.x0 && x < area.x1 && y >= area.y0 && y < area.y1; }
 
@@ -118,20 +115,23 @@ void PushButton::draw(DialogPainter& painter, bool focused) const {
 Notice PushButton::click(int32_t, int32_t, bool) { return enabled ? Notice::clicked : Notice::none; }
 
 Notice PushButton::key(int32_t character) {
-    return enabled && (character == ' ' || character == kReturn) ? Notice::clicked : Notice::none;
+    return enabled && (character == ' ' || character == kKeyReturn) ? Notice::clicked : Notice::none;
 }
 
 Rect EditField::inner() const { return shrunk(area(), kBevel); }
 
 void EditField::clear() {
-    text_.clear();
-    caret_ = firstShown_ = 0;
+    typed_.clear();
+    firstShown_ = 0;
 }
 
 void EditField::scrollToCaret(const DialogPainter& painter) const {
-    firstShown_ = std::min(firstShown_, caret_);
+    const std::string& text = typed_.text();
+    firstShown_ = std::min(firstShown_, typed_.caret());
     const int32_t room = inner().width() - 2 * kTextMargin - 1;
-    while (firstShown_ < caret_ && painter.textWidth(text_.substr(firstShown_, caret_ - firstShown_)) > room) ++firstShown_;
+    while (firstShown_ < typed_.caret() &&
+           painter.textWidth(text.substr(firstShown_, typed_.caret() - firstShown_)) > room)
+        ++firstShown_;
 }
 
 void EditField::draw(DialogPainter& painter, bool focused) const {
@@ -139,13 +139,13 @@ void EditField::draw(DialogPainter& painter, bool focused) const {
     painter.bevel(area(), true);
     const Rect box = inner();
     scrollToCaret(painter);
-    const std::string shown = text_.substr(firstShown_);
+    const std::string shown = typed_.text().substr(firstShown_);
     const int32_t x = box.x0 + kTextMargin, y = box.y0 + (box.height() - painter.lineHeight()) / 2;
     painter.text(x, y, shown, enabled ? DialogPainter::kText : DialogPainter::kGrayText, box);
     lastOffsets_.clear();
     for (size_t i = 0; i <= shown.size(); ++i) lastOffsets_.push_back(x + painter.textWidth(shown.substr(0, i)));
     if (focused && enabled && caretShown_) {
-        const int32_t caretX = lastOffsets_[caret_ - firstShown_];
+        const int32_t caretX = lastOffsets_[typed_.caret() - firstShown_];
         painter.fill({caretX, y, caretX + 1, y + painter.lineHeight()}, DialogPainter::kText);
     }
 }
@@ -157,27 +157,15 @@ Notice EditField::click(int32_t x, int32_t, bool) {
     for (size_t i = 1; i < lastOffsets_.size(); ++i) {
         if (std::abs(lastOffsets_[i] - x) < std::abs(lastOffsets_[nearest] - x)) nearest = i;
     }
-    caret_ = firstShown_ + nearest;
+    typed_.moveCaret(firstShown_ + nearest);
     return Notice::none;
 }
 
 Notice EditField::key(int32_t character) {
     if (!enabled) return Notice::none;
-    switch (character) {
-        case kReturn: return Notice::enterPressed;
-        case kBackspace:
-            if (caret_ > 0) text_.erase(--caret_, 1);
-            break;
-        case kDelete:
-            if (caret_ < text_.size()) text_.erase(caret_, 1);
-            break;
-        case kLeft: caret_ -= caret_ > 0 ? 1 : 0; break;
-        case kRight: caret_ += caret_ < text_.size() ? 1 : 0; break;
-        case kHome: caret_ = 0; break;
-        case kEnd: caret_ = text_.size(); break;
-        default:
-            if (printable(character) && text_.size() < maxLength_) text_.insert(caret_++, 1, static_cast<char>(character));
-    }
+    if (character == kKeyReturn) return Notice::enterPressed;
+    if (!typed_.edit(character) && printable(character) && typed_.text().size() < maxLength_)
+        typed_.insert(static_cast<char>(character));
     return Notice::none;
 }
 
@@ -262,10 +250,10 @@ Notice ListBox::click(int32_t x, int32_t y, bool twice) {
 Notice ListBox::key(int32_t character) {
     if (!enabled) return Notice::none;
     switch (character) {
-        case kUp: select(selected_ - 1); break;
-        case kDown: select(selected_ + 1); break;
-        case kHome: select(0); break;
-        case kEnd: select(static_cast<int32_t>(items_.size()) - 1); break;
+        case kKeyUp: select(selected_ - 1); break;
+        case kKeyDown: select(selected_ + 1); break;
+        case kKeyHome: select(0); break;
+        case kKeyEnd: select(static_cast<int32_t>(items_.size()) - 1); break;
         default: break;
     }
     return Notice::none;
@@ -356,10 +344,10 @@ Notice DropDownList::step(int32_t by) {
 Notice DropDownList::key(int32_t character) {
     if (!enabled) return Notice::none;
     switch (character) {
-        case kUp: return step(-1);
-        case kDown: return step(1);
-        case kReturn:
-        case kEscape: open_ = false; break;
+        case kKeyUp: return step(-1);
+        case kKeyDown: return step(1);
+        case kKeyReturn:
+        case kKeyEscape: open_ = false; break;
         default: break;
     }
     return Notice::none;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/rect.h"
+#include "graphics/typed_line.h"
 
 namespace korva {
 
@@ -107,7 +108,7 @@ public:
     Notice click(int32_t x, int32_t y, bool twice) override;
     Notice key(int32_t character) override;
 
-    const std::string& text() const { return text_; }
+    const std::string& text() const { return typed_.text(); }
     void clear();
     // The caret blinks: the dialog toggles it.
     void setCaretShown(bool shown) { caretShown_ = shown; }
@@ -118,9 +119,8 @@ private:
     // at the last draw).
     void scrollToCaret(const DialogPainter& painter) const;
 
-    std::string text_;
+    TypedLine typed_;
     size_t maxLength_;
-    size_t caret_ = 0;
     mutable size_t firstShown_ = 0;
     mutable std::vector<int32_t> lastOffsets_;  // x of each character shown, from the last draw
     bool caretShown_ = true;

@@ -44,8 +44,6 @@ constexpr int32_t kDoubleClickDistance = 4;
 constexpr auto kCaretBlink = std::chrono::milliseconds(500);
 constexpr auto kTurnPause = std::chrono::milliseconds(10);
 
-constexpr int32_t kTab = 9, kEscape = 27;
-
 constexpr uint32_t kTitleColor = 0xFF000080, kTitleText = 0xFFFFFFFF;
 
 // Pixels of the dialog's client area, scaled by the display's room.
@@ -229,9 +227,9 @@ void SetupDialog::handleClick(const Event& event) {
 // Tab and Escape belong to the dialog; everything else to the control with
 // the focus.
 void SetupDialog::handleKey(int32_t character) {
-    if (character == kTab) {
+    if (character == kKeyTab) {
         moveFocus(held_[Keyboard::kLeftShift] || held_[Keyboard::kRightShift]);
-    } else if (character == kEscape && !connections_->isOpen()) {
+    } else if (character == kKeyEscape && !connections_->isOpen()) {
         finish(kDialogCancelled);
     } else if (focused_ != nullptr) {
         act(focused_->id(), focused_->key(character));
