@@ -20,8 +20,6 @@ namespace korva {
 namespace {
 
 constexpr uint32_t kCaretPhase = 320;    // milliseconds the caret is shown, then hidden
-constexpr uint32_t kRepeatDelay = 280;   // a held key repeats after this,
-constexpr uint32_t kRepeatPeriod = 40;   // then this often
 constexpr int kKeyPoll = 20;             // milliseconds between looks at the keyboard
 
 
@@ -156,7 +154,7 @@ private:
             repeatKey_ = key;
             repeatCharacter_ = character;
             lastRepeat_ = now;
-            repeatInterval_ = kRepeatDelay;
+            repeatInterval_ = kKeyRepeatDelay;
             return character;
         }
         if (repeatKey_ == 0 || !input.isKeyDown(repeatKey_)) {
@@ -165,7 +163,7 @@ private:
         }
         if (now - lastRepeat_ <= repeatInterval_) return 0;
         lastRepeat_ += repeatInterval_;
-        repeatInterval_ = kRepeatPeriod;
+        repeatInterval_ = kKeyRepeatPeriod;
         return repeatCharacter_;
     }
 

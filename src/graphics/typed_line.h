@@ -13,6 +13,9 @@ namespace korva {
 constexpr int32_t kKeyHome = 1, kKeyEnd = 2, kKeyDelete = 4, kKeyBackspace = 8, kKeyTab = 9, kKeyReturn = 13,
                   kKeyEscape = 27, kKeyUp = 28, kKeyDown = 29, kKeyRight = 30, kKeyLeft = 31;
 
+// A key held down types again after this many milliseconds, then this often.
+constexpr uint32_t kKeyRepeatDelay = 280, kKeyRepeatPeriod = 40;
+
 class TypedLine {
 public:
     const std::string& text() const { return text_; }

@@ -164,6 +164,7 @@ bool SetupDialog::turn() {
         dirty_ = true;
     }
     const Clock::time_point now = Clock::now();
+    repeatHeldKey(now);
     if (!ended_ && refreshing_ && now - lastRefresh_ >= kRefreshPeriod && !refresh()) reset();
     if (now - caretToggled_ >= kCaretBlink) {
         caretShown_ = !caretShown_;
@@ -178,18 +179,13 @@ bool SetupDialog::turn() {
 
 void SetupDialog::handle(const Event& event) {
     switch (event.kind) {
-        case Event::Kind::key: {
+        case Event::Kind::key:
             held_[static_cast<size_t>(event.code & 0xFF)] = event.down;
             if (!event.down) return;
-            KeyModifiers modifiers;
-            modifiers.shift = held_[Keyboard::kLeftShift] || held_[Keyboard::kRightShift];
-            modifiers.control = held_[Keyboard::kLeftControl] || held_[Keyboard::kRightControl];
-            modifiers.alt = held_[Keyboard::kLeftAlt] || held_[Keyboard::kRightAlt];
-            modifiers.capsLock = (locks_ & kCapsLockOn) != 0;
-            modifiers.numLock = (locks_ & kNumLockOn) != 0;
-            if (const int32_t character = characterOf(event.code, modifiers)) handleKey(character);
+            repeatKey_ = event.code;
+            nextRepeat_ = event.time + std::chrono::milliseconds(kKeyRepeatDelay);
+            typeKey(event.code);
             return;
-        }
         case Event::Kind::button:
             if (event.code == 1 && event.down) handleClick(event);
             return;
@@ -198,6 +194,29 @@ void SetupDialog::handle(const Event& event) {
                 if (control->enabled && control->contains(event.x, event.y)) control->wheel(event.code / 120);
             }
             return;
+    }
+}
+
+void SetupDialog::typeKey(int32_t code) {
+    KeyModifiers modifiers;
+    modifiers.shift = held_[Keyboard::kLeftShift] || held_[Keyboard::kRightShift];
+    modifiers.control = held_[Keyboard::kLeftControl] || held_[Keyboard::kRightControl];
+    modifiers.alt = held_[Keyboard::kLeftAlt] || held_[Keyboard::kRightAlt];
+    modifiers.capsLock = (locks_ & kCapsLockOn) != 0;
+    modifiers.numLock = (locks_ & kNumLockOn) != 0;
+    if (const int32_t character = characterOf(code, modifiers)) handleKey(character);
+}
+
+// Repeats are timed from the one before, however seldom the dialog looks.
+void SetupDialog::repeatHeldKey(Clock::time_point now) {
+    if (repeatKey_ == 0 || !held_[static_cast<size_t>(repeatKey_ & 0xFF)]) {
+        repeatKey_ = 0;
+        return;
+    }
+    while (now >= nextRepeat_ && !ended_) {
+        typeKey(repeatKey_);
+        nextRepeat_ += std::chrono::milliseconds(kKeyRepeatPeriod);
+        dirty_ = true;
     }
 }
 

@@ -72,6 +72,8 @@ private:
     void loadFont(int32_t height, int32_t labelRoom);
     DialogControl& find(int32_t id);
     void handle(const Event& event);
+    void typeKey(int32_t code);
+    void repeatHeldKey(std::chrono::steady_clock::time_point now);
     void handleClick(const Event& event);
     void handleKey(int32_t character);
     void act(int32_t id, Notice notice);
@@ -108,6 +110,9 @@ private:
     int32_t mouseX_ = 0, mouseY_ = 0;
     std::array<bool, 256> held_{};  // keys down, by code
     uint32_t locks_ = 0;
+    // The last key pressed types again while it is held.
+    int32_t repeatKey_ = 0;
+    std::chrono::steady_clock::time_point nextRepeat_;
     std::chrono::steady_clock::time_point lastClick_;
     int32_t lastClickX_ = -100, lastClickY_ = -100;
     bool caretShown_ = true;

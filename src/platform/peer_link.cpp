@@ -77,11 +77,8 @@ std::optional<PeerLink::Frame> PeerLink::nextFrame(Input& state, size_t maxLengt
         state = Input::broken;
         return std::nullopt;
     }
-    if (unread.size() - wire::kFrameLengthBytes < *length) {
-        const size_t whole = consumed_ + wire::kFrameLengthBytes + *length;
-        if (input_.size() < whole) input_.resize(whole);
-        return std::nullopt;
-    }
+    // Room grows with what arrives, not with what a length field promises.
+    if (unread.size() - wire::kFrameLengthBytes < *length) return std::nullopt;
     consumed_ += wire::kFrameLengthBytes + *length;
     const std::span<const uint8_t> frame = unread.subspan(wire::kFrameLengthBytes, *length);
     return Frame{frame[0], frame.subspan(1)};

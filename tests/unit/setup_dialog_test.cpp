@@ -3,6 +3,9 @@
 // draws read back from its picture.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 
 #include "graphics/canvas.h"
 #include "graphics/graphics.h"
@@ -150,6 +153,25 @@ TEST_F(SetupDialogTest, TheKeyboardAloneWorksTheDialog) {
     press(kSpace);  // presses it
     EXPECT_TRUE(dialog_->ended());
     EXPECT_EQ(dialog_->result(), kDialogCancelled);
+}
+
+// A key held down in the name field types again and again until let go.
+TEST_F(SetupDialogTest, AHeldKeyRepeats) {
+    press(kDownArrow);
+    click(SetupDialog::kName);
+    type("qwertyuiop");
+    dialog_->keyEvent(kBackspace, true, 0);
+    dialog_->turn();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    dialog_->turn();
+    const std::string& text = static_cast<const EditField&>(dialog_->control(SetupDialog::kName)).text();
+    EXPECT_LE(text.size(), 8u);  // the press and at least one repeat
+    const size_t held = text.size();
+    dialog_->keyEvent(kBackspace, false, 0);
+    dialog_->turn();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    dialog_->turn();
+    EXPECT_EQ(text.size(), held);
 }
 
 TEST_F(SetupDialogTest, TheCloseBoxCancels) {
