@@ -40,6 +40,7 @@ std::unique_ptr<AudioDevice> Audio::open(void* window) {
 }
 
 Audio::~Audio() {
+    for (MovieSoundTrack* track : soundTracks_) track->detach();
     while (!channels_.empty()) channels_.pop_back();
     for (Sound* sound : sounds_) delete sound;
     sounds_.clear();
@@ -79,6 +80,24 @@ Channel* Audio::playMusic(const std::string& file, int32_t mode) {
 
 // A name that goes the music way but holds no module or MIDI music is
 // streamed after all: "MUSIC.WAV" is a wave file whatever its letter case.
+std::unique_ptr<SoundTrack> Audio::openSoundTrack(const std::string& path) {
+    EngineStream* stream = engine_.openSoundTrack(path.c_str());
+    if (stream == nullptr) return nullptr;
+    auto track = std::make_unique<MovieSoundTrack>(*this, stream);
+    soundTracks_.insert(track.get());
+    return track;
+}
+
+MovieSoundTrack::~MovieSoundTrack() {
+    if (audio_ == nullptr) return;
+    audio_->engine().closeStream(stream_);
+    audio_->forgetSoundTrack(this);
+}
+
+void MovieSoundTrack::start() {
+    if (audio_ != nullptr) audio_->engine().playStream(kAnyVoice, stream_);
+}
+
 MusicTrack* Audio::openMusic(const std::string& file, int32_t mode) {
     const std::string path = hostPath(file.c_str());
     if (!namesStream(file)) {

@@ -120,6 +120,20 @@ private:
     SoundEngine& engine_;
 };
 
+// A movie's sound, a stream of the engine's that plays once.
+class MovieSoundTrack final : public SoundTrack {
+public:
+    MovieSoundTrack(Audio& audio, EngineStream* stream) : audio_(&audio), stream_(stream) {}
+    ~MovieSoundTrack() override;
+    void start() override;
+    // The audio object is going, and its engine with every stream.
+    void detach() { audio_ = nullptr; }
+
+private:
+    Audio* audio_;
+    EngineStream* stream_;
+};
+
 class Sound {
 public:
     Sound(Audio& audio, EngineSample* sample);
@@ -160,6 +174,9 @@ public:
     Channel* playMusic(const std::string& file, int32_t mode);
     // Always the CD channel.
     Channel* playCdTrack(int32_t track, int32_t mode);
+    // path: as the system names it.
+    std::unique_ptr<SoundTrack> openSoundTrack(const std::string& path) override;
+    void forgetSoundTrack(MovieSoundTrack* track) { soundTracks_.erase(track); }
 
     // A pooled sample channel whose sound has ended, or null.
     SampleChannel* idleSampleChannel();
@@ -181,6 +198,7 @@ private:
     std::map<std::string, MusicTrack*> streams_;
     std::set<Sound*> sounds_;
     std::vector<const Channel*> voiceOwners_;
+    std::set<MovieSoundTrack*> soundTracks_;  // told when the audio object goes
 };
 
 }  // namespace korva

@@ -7,13 +7,16 @@
 #include <string>
 
 #include "audio/pcm_source.h"
+#include "platform/ffmpeg_input.h"
 
 namespace korva {
 
 // Any sound file FFmpeg reads (WAV, MP2, MP3, Ogg, WMA/ASF, FLAC, ...), from
-// byte `offset` on, at its own rate. A name ending in ".raw" (any case) is
-// headerless 16-bit little-endian stereo at 44100 Hz.
-std::unique_ptr<PcmProducer> openStreamDecoder(const std::string& path, int64_t offset);
+// byte `offset` on, at its own rate; with kMovieContainers, the sound track
+// of a movie. A name ending in ".raw" (any case) is headerless 16-bit
+// little-endian stereo at 44100 Hz.
+std::unique_ptr<PcmProducer> openStreamDecoder(const std::string& path, int64_t offset,
+                                               const char* containers = kSoundContainers);
 
 // A tracker module (libopenmpt), rendered at `rate`.
 std::unique_ptr<PcmProducer> openTrackerModule(const std::string& path, int32_t rate);

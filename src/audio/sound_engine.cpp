@@ -317,12 +317,18 @@ bool SoundEngine::voicePlaying(int32_t voice) {
 }
 
 EngineStream* SoundEngine::openStream(const char* file, int32_t mode, int32_t offset) {
+    return openDecodedStream(file, offset, kSoundContainers, (mode & kStreamLoop) != 0);
+}
+
+EngineStream* SoundEngine::openSoundTrack(const char* file) { return openDecodedStream(file, 0, kMovieContainers, false); }
+
+EngineStream* SoundEngine::openDecodedStream(const char* file, int32_t offset, const char* containers, bool loop) {
     State& s = *state_;
     if (!s.open() || file == nullptr) return nullptr;
     s.collectRetired();
     try {
-        std::unique_ptr<PcmProducer> producer = openStreamDecoder(file, offset);
-        return producer != nullptr ? s.adopt(std::move(producer), (mode & kStreamLoop) != 0, s.streams) : nullptr;
+        std::unique_ptr<PcmProducer> producer = openStreamDecoder(file, offset, containers);
+        return producer != nullptr ? s.adopt(std::move(producer), loop, s.streams) : nullptr;
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -91,6 +91,10 @@ public:
     // offset: bytes before the sound in the file. None when nothing in the
     // file decodes as sound.
     EngineStream* openStream(const char* file, int32_t mode, int32_t offset);
+    // The sound of a movie file as a stream that plays once: its best audio
+    // stream, in any container a movie may be. None when it has no sound
+    // that decodes.
+    EngineStream* openSoundTrack(const char* file);
     // From its start, on voice `voice` or a free one (streams take voices
     // before samples). The voice number, or -1.
     int32_t playStream(int32_t voice, EngineStream* stream);
@@ -127,6 +131,8 @@ public:
     int32_t outputBufferFrames() const;
 
 private:
+    EngineStream* openDecodedStream(const char* file, int32_t offset, const char* containers, bool loop);
+
     struct State;
     std::unique_ptr<State> state_;
 };

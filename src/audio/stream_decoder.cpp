@@ -7,74 +7,25 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "audio/pcm_producers.h"
+#include "platform/ffmpeg_input.h"
 
 namespace korva {
 namespace {
 
 constexpr int kMaxRate = 768000;
 constexpr int kMaxChannels = 64;
-constexpr int kIoBufferBytes = 32768;
 // Packets that fail to decode in a row before the stream counts as ended.
 constexpr int kMaxBadPackets = 64;
-// The containers a sound file may be. Playlists and other formats that name
-// further files or addresses are not among them: a sound file must not make
-// the game open anything else.
-constexpr const char* kSoundContainers =
-    "wav,w64,aiff,mp3,ogg,asf,flac,au,caf,voc,s16le,aac,ac3,eac3,mpeg,matroska,webm,mov,mp4,m4a,3gp,3g2,mj2,wv,ape,tta,amr,"
-    "dts,mlp,truehd,rso,sox,xwma,ircam,nistsphere,wve,smjpeg";
-
-// Refuses every file a container would open besides the one given.
-int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
-
-using Clock = std::chrono::steady_clock;
 // How long opening a file, or decoding the next block of it, may take: a
 // damaged file can send a demuxer round in circles.
 constexpr auto kOpenTime = std::chrono::seconds(3);
 constexpr auto kBlockTime = std::chrono::seconds(1);
-
-// The file from a byte offset on, read through our own descriptor: a file
-// deleted while it plays stays readable to the end. Past the deadline every
-// read fails, which ends whatever loop the demuxer is in.
-struct FileWindow {
-    int descriptor;
-    int64_t offset;
-    Clock::time_point deadline;
-
-    bool late() const { return Clock::now() > deadline; }
-
-    static int interrupted(void* opaque) { return static_cast<FileWindow*>(opaque)->late() ? 1 : 0; }
-
-    static int read(void* opaque, uint8_t* buffer, int size) {
-        auto* file = static_cast<FileWindow*>(opaque);
-        if (file->late()) return AVERROR_EXIT;
-        const ssize_t got = ::read(file->descriptor, buffer, static_cast<size_t>(size));
-        if (got < 0) return AVERROR(EIO);
-        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-    }
-
-    static int64_t seek(void* opaque, int64_t position, int whence) {
-        auto* file = static_cast<FileWindow*>(opaque);
-        if (file->late()) return AVERROR_EXIT;
-        whence &= ~AVSEEK_FORCE;
-        if (whence == AVSEEK_SIZE) {
-            const off_t end = ::lseek(file->descriptor, 0, SEEK_END);
-            return end < 0 ? AVERROR(EIO) : end - file->offset;
-        }
-        if (whence == SEEK_SET) position += file->offset;
-        const off_t at = ::lseek(file->descriptor, static_cast<off_t>(position), whence);
-        return at < 0 ? AVERROR(EIO) : at - file->offset;
-    }
-};
 
 bool endsWithRaw(const std::string& path) {
     if (path.size() < 4) return false;
@@ -91,45 +42,25 @@ public:
         av_frame_free(&frame_);
         av_packet_free(&packet_);
         avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
-        if (io_ != nullptr) av_freep(&io_->buffer);
-        avio_context_free(&io_);
-        if (file_.descriptor >= 0) ::close(file_.descriptor);
     }
 
-    bool open(const std::string& path, int64_t offset) {
-        file_.descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        file_.offset = offset;
-        file_.deadline = Clock::now() + kOpenTime;
-        if (file_.descriptor < 0 || offset < 0 || ::lseek(file_.descriptor, offset, SEEK_SET) != offset) return false;
-        auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
-        if (buffer == nullptr) return false;
-        io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, &file_, FileWindow::read, nullptr, FileWindow::seek);
-        if (io_ == nullptr) {
-            av_free(buffer);
-            return false;
-        }
-        format_ = avformat_alloc_context();
-        if (format_ == nullptr) return false;
-        format_->pb = io_;
-        format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-        format_->format_whitelist = av_strdup(kSoundContainers);
-        format_->io_open = refuseNestedOpen;
-        format_->interrupt_callback = {FileWindow::interrupted, &file_};
-        const AVInputFormat* forced = nullptr;
+    bool open(const std::string& path, int64_t offset, const char* containers) {
+        const char* forced = nullptr;
         AVDictionary* options = nullptr;
         if (endsWithRaw(path)) {
-            forced = av_find_input_format("s16le");
+            forced = "s16le";
             av_dict_set(&options, "sample_rate", "44100", 0);
             av_dict_set(&options, "ch_layout", "stereo", 0);
         }
-        const int opened = avformat_open_input(&format_, nullptr, forced, &options);
+        input_ = FfmpegInput::open(path, offset, containers, kOpenTime, forced, &options);
         av_dict_free(&options);
-        if (opened < 0) return false;  // format_ is freed
-        if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+        if (!input_) return false;
+        format_ = input_->format();
         const AVCodec* decoder = nullptr;
         streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
         if (streamIndex_ < 0 || decoder == nullptr) return false;
+        for (unsigned index = 0; index < format_->nb_streams; ++index)
+            if (static_cast<int>(index) != streamIndex_) format_->streams[index]->discard = AVDISCARD_ALL;
         codec_ = avcodec_alloc_context3(decoder);
         if (codec_ == nullptr || avcodec_parameters_to_context(codec_, format_->streams[streamIndex_]->codecpar) < 0) return false;
         if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
@@ -156,7 +87,7 @@ public:
     }
 
     bool rewind() override {
-        file_.deadline = Clock::now() + kBlockTime;
+        input_->allow(kBlockTime);
         if (avformat_seek_file(format_, -1, INT64_MIN, 0, 0, 0) < 0 &&
             av_seek_frame(format_, -1, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_BYTE) < 0)
             return false;
@@ -172,7 +103,7 @@ public:
 private:
     // Decodes the next frame into pending_; false at the end or on an error.
     bool fillPending() {
-        file_.deadline = Clock::now() + kBlockTime;
+        input_->allow(kBlockTime);
         pending_.clear();
         pendingAt_ = 0;
         int badPackets = 0;
@@ -237,9 +168,8 @@ private:
         return swr_init(resampler_) >= 0;
     }
 
-    FileWindow file_{-1, 0, {}};
-    AVIOContext* io_ = nullptr;
-    AVFormatContext* format_ = nullptr;
+    std::unique_ptr<FfmpegInput> input_;
+    AVFormatContext* format_ = nullptr;  // the input's
     AVCodecContext* codec_ = nullptr;
     SwrContext* resampler_ = nullptr;
     AVChannelLayout layout_{};
@@ -255,11 +185,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PcmProducer> openStreamDecoder(const std::string& path, int64_t offset) {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+std::unique_ptr<PcmProducer> openStreamDecoder(const std::string& path, int64_t offset, const char* containers) {
     auto stream = std::make_unique<FfmpegStream>();
-    if (!stream->open(path, offset)) return nullptr;
+    if (!stream->open(path, offset, containers)) return nullptr;
     return stream;
 }
 

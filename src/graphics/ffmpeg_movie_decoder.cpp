@@ -1,4 +1,4 @@
-// Movies through FFmpeg: the file is demuxed through our own descriptor, the
+// Movies through FFmpeg: the file is demuxed as FfmpegInput opens it, the
 // best video stream decoded, and each picture converted (and scaled when the
 // stream changes size midway) by libswscale straight into the caller's rows.
 extern "C" {
@@ -7,71 +7,24 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 
 #include "graphics/movie_decoder.h"
 #include "graphics/picture_decoder.h"
+#include "platform/ffmpeg_input.h"
 
 namespace korva {
 namespace {
 
-constexpr int kIoBufferBytes = 65536;
 // Packets or pictures that fail to decode in a row before the stream counts as ended.
 constexpr int kMaxBadPackets = 64;
 constexpr int64_t kMicroseconds = 1000000;
 constexpr int64_t kFallbackPictureDuration = kMicroseconds / 25;
-// The containers a movie may be. Playlists, concatenation lists, image
-// sequences and other formats that name further files or addresses are not
-// among them: a movie must not make the game open anything else.
-constexpr const char* kMovieContainers =
-    "avi,mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,ogg,mpeg,mpegts,mpegvideo,m4v,h261,h263,h264,hevc,mjpeg,ivf,"
-    "asf,flv,nut,dv,rm,swf,yuv4mpegpipe,gif,smjpeg,cavsvideo,dirac,vc1,obu,av1";
-
-// Refuses every file a container would open besides the one given.
-int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
-
-using Clock = std::chrono::steady_clock;
 // How long opening the file, or getting from one picture to the next, may
 // take: a damaged file can send a demuxer round in circles.
 constexpr auto kOpenTime = std::chrono::seconds(5);
 constexpr auto kPictureTime = std::chrono::seconds(2);
-
-// The file read through our own descriptor. Past the deadline every read
-// fails, which ends whatever loop the demuxer is in.
-struct FileInput {
-    int descriptor = -1;
-    Clock::time_point deadline;
-
-    bool late() const { return Clock::now() > deadline; }
-
-    static int interrupted(void* opaque) { return static_cast<FileInput*>(opaque)->late() ? 1 : 0; }
-
-    static int read(void* opaque, uint8_t* buffer, int size) {
-        auto* file = static_cast<FileInput*>(opaque);
-        if (file->late()) return AVERROR_EXIT;
-        const ssize_t got = ::read(file->descriptor, buffer, static_cast<size_t>(size));
-        if (got < 0) return AVERROR(EIO);
-        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-    }
-
-    static int64_t seek(void* opaque, int64_t position, int whence) {
-        auto* file = static_cast<FileInput*>(opaque);
-        if (file->late()) return AVERROR_EXIT;
-        whence &= ~AVSEEK_FORCE;
-        if (whence == AVSEEK_SIZE) {
-            struct stat status;
-            return ::fstat(file->descriptor, &status) == 0 ? status.st_size : AVERROR(EIO);
-        }
-        const off_t at = ::lseek(file->descriptor, static_cast<off_t>(position), whence);
-        return at < 0 ? AVERROR(EIO) : at;
-    }
-};
 
 // The converter's name for a display layout; none for other layouts.
 AVPixelFormat converterLayout(const PixelFormat& layout) {
@@ -129,19 +82,16 @@ public:
         av_frame_free(&frame_);
         av_packet_free(&packet_);
         avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
-        if (io_ != nullptr) av_freep(&io_->buffer);
-        avio_context_free(&io_);
-        if (file_.descriptor >= 0) ::close(file_.descriptor);
     }
 
     bool open(const std::string& path, AVPixelFormat target) {
         target_ = target;
-        file_.descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        file_.deadline = Clock::now() + kOpenTime;
-        if (file_.descriptor < 0 || !openContainer(path)) return false;
+        input_ = FfmpegInput::open(path, 0, kMovieContainers, kOpenTime);
+        if (!input_) return false;
+        format_ = input_->format();
         streamIndex_ = videoStreamOf(format_);
         if (streamIndex_ < 0 || !openCodec()) return false;
+        findSound();
         for (unsigned index = 0; index < format_->nb_streams; ++index)
             if (static_cast<int>(index) != streamIndex_) format_->streams[index]->discard = AVDISCARD_ALL;
         const AVRational rate = av_guess_frame_rate(format_, format_->streams[streamIndex_], nullptr);
@@ -154,14 +104,15 @@ public:
 
     int32_t width() const override { return width_; }
     int32_t height() const override { return height_; }
+    std::optional<int64_t> soundStart() const override { return soundStart_; }
 
     std::optional<PictureTime> decodeNext(uint8_t* bits, int32_t pitch, int64_t lateBy) override {
-        file_.deadline = Clock::now() + kPictureTime;
+        input_->allow(kPictureTime);
         int badPackets = 0;
         while (badPackets <= kMaxBadPackets) {
             const int received = avcodec_receive_frame(codec_, frame_);
             if (received == 0) {
-                file_.deadline = Clock::now() + kPictureTime;  // passing over late pictures is progress
+                input_->allow(kPictureTime);  // passing over late pictures is progress
                 const PictureTime time = timeOfFrame();
                 const bool late = time.start + time.duration <= lateBy;
                 codec_->skip_frame = late ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
@@ -190,24 +141,16 @@ public:
     }
 
 private:
-    bool openContainer(const std::string& path) {
-        auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
-        if (buffer == nullptr) return false;
-        io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, &file_, FileInput::read, nullptr, FileInput::seek);
-        if (io_ == nullptr) {
-            av_free(buffer);
-            return false;
-        }
-        format_ = avformat_alloc_context();
-        if (format_ == nullptr) return false;
-        format_->pb = io_;
-        format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-        format_->format_whitelist = av_strdup(kMovieContainers);
-        format_->io_open = refuseNestedOpen;
-        format_->interrupt_callback = {FileInput::interrupted, &file_};
-        // The name only helps to recognise raw streams by their extension.
-        if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;  // frees format_
-        return avformat_find_stream_info(format_, nullptr) >= 0;
+    // The stream the sound engine will play: the best audio stream, as it
+    // chooses it.
+    void findSound() {
+        const AVCodec* decoder = nullptr;
+        const int index = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (index < 0 || decoder == nullptr) return;
+        const AVStream* sound = format_->streams[index];
+        soundStart_ = sound->start_time != AV_NOPTS_VALUE
+                          ? av_rescale_q(sound->start_time, sound->time_base, {1, kMicroseconds})
+                          : 0;
     }
 
     bool openCodec() {
@@ -273,9 +216,8 @@ private:
         bool operator==(const ConverterKey&) const = default;
     };
 
-    FileInput file_;
-    AVIOContext* io_ = nullptr;
-    AVFormatContext* format_ = nullptr;
+    std::unique_ptr<FfmpegInput> input_;
+    AVFormatContext* format_ = nullptr;  // the input's
     AVCodecContext* codec_ = nullptr;
     SwsContext* converter_ = nullptr;
     ConverterKey converterKey_;
@@ -285,6 +227,7 @@ private:
     AVRational timeBase_{1, 1};
     int streamIndex_ = -1;
     int32_t width_ = 0, height_ = 0;
+    std::optional<int64_t> soundStart_;
     bool inputDone_ = false;
     bool started_ = false;
     int64_t previousStart_ = 0, previousEnd_ = 0;
@@ -294,8 +237,6 @@ private:
 }  // namespace
 
 std::unique_ptr<MovieDecoder> openMovieDecoder(const std::string& path, const PixelFormat& layout) {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     const AVPixelFormat target = converterLayout(layout);
     if (target == AV_PIX_FMT_NONE) return nullptr;
     auto decoder = std::make_unique<FfmpegMovieDecoder>();

@@ -122,11 +122,15 @@ void Graphics::freeFont(Font* font) {
 Font* Graphics::verifyFont(Font* font) const { return fonts_.count(font) != 0 ? font : nullptr; }
 
 // A movie that cannot be had, memory included, is a result for programs.
-Movie* Graphics::openMovie(const std::string& path) {
+Movie* Graphics::openMovie(const std::string& path, AudioDevice* audio) {
     try {
-        std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(hostPath(path.c_str()), displayFormat_);
+        const std::string file = hostPath(path.c_str());
+        std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(file, displayFormat_);
         if (!decoder) return nullptr;
-        std::unique_ptr<Movie> movie = Movie::open(std::move(decoder), displayFormat_);
+        std::unique_ptr<SoundTrack> sound =
+            audio != nullptr && decoder->soundStart() ? audio->openSoundTrack(file) : nullptr;
+        std::unique_ptr<Movie> movie =
+            Movie::open(std::move(decoder), displayFormat_, Movie::steadyMicroseconds, std::move(sound));
         if (!movie) return nullptr;
         movies_.insert(movie.get());
         return movie.release();

@@ -13,6 +13,7 @@
 
 namespace korva {
 
+class AudioDevice;
 class Font;
 class Movie;
 
@@ -56,9 +57,10 @@ public:
     Font* verifyFont(Font* font) const;
     Font* defaultFont() const { return defaultFont_; }
 
-    // A movie from the file, playing from now in the display's layout; null
-    // when the file cannot be played.
-    Movie* openMovie(const std::string& path);
+    // A movie from the file, playing from now in the display's layout, with
+    // its sound on the audio object when there is one; null when the file
+    // cannot be played.
+    Movie* openMovie(const std::string& path, AudioDevice* audio);
     // Ignores movies this object did not open.
     void closeMovie(Movie* movie);
     // The movie when it is one of ours and open, else null.

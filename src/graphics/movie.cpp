@@ -24,7 +24,8 @@ int64_t Movie::steadyMicroseconds() {
 Movie::Movie(std::unique_ptr<MovieDecoder> decoder, Clock clock)
     : decoder_(std::move(decoder)), clock_(std::move(clock)), width_(decoder_->width()), height_(decoder_->height()) {}
 
-std::unique_ptr<Movie> Movie::open(std::unique_ptr<MovieDecoder> decoder, const PixelFormat& layout, Clock clock) {
+std::unique_ptr<Movie> Movie::open(std::unique_ptr<MovieDecoder> decoder, const PixelFormat& layout, Clock clock,
+                                   std::unique_ptr<SoundTrack> sound) {
     std::unique_ptr<Movie> movie(new (std::nothrow) Movie(std::move(decoder), std::move(clock)));
     if (!movie || !movie->allocatePictures(layout)) return nullptr;
     Picture& first = movie->pictures_[movie->shown_];
@@ -33,14 +34,28 @@ std::unique_ptr<Movie> Movie::open(std::unique_ptr<MovieDecoder> decoder, const 
     if (!time) return nullptr;
     first.time = *time;
     movie->firstStart_ = time->start;
-    std::lock_guard lock(movie->mutex_);  // the clock starts before the thread reads it
-    try {
-        movie->thread_ = std::thread(&Movie::decodeAhead, movie.get());
-    } catch (const std::system_error&) {
-        return nullptr;  // no thread to be had
+    if (const std::optional<int64_t> soundStart = movie->decoder_->soundStart(); sound && soundStart) {
+        movie->sound_ = std::move(sound);
+        movie->soundStart_ = *soundStart;
+        movie->firstStart_ = std::min(movie->firstStart_, *soundStart);
     }
-    movie->openedAt_ = movie->clock_();
+    {
+        std::lock_guard lock(movie->mutex_);  // the clock starts before the thread reads it
+        try {
+            movie->thread_ = std::thread(&Movie::decodeAhead, movie.get());
+        } catch (const std::system_error&) {
+            return nullptr;  // no thread to be had
+        }
+        movie->openedAt_ = movie->clock_();
+    }
+    movie->startSoundAt(movie->firstStart_);
     return movie;
+}
+
+void Movie::startSoundAt(int64_t now) {
+    if (soundStarted_ || !sound_ || now < soundStart_) return;
+    sound_->start();
+    soundStarted_ = true;
 }
 
 bool Movie::allocatePictures(const PixelFormat& layout) {
@@ -54,6 +69,7 @@ bool Movie::allocatePictures(const PixelFormat& layout) {
 }
 
 Movie::~Movie() {
+    sound_.reset();
     if (!thread_.joinable()) return;
     {
         std::lock_guard lock(mutex_);
@@ -135,6 +151,7 @@ bool Movie::advanceTo(int64_t now) {
 bool Movie::draw(Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (!playing_) return false;
     const int64_t now = streamTime();
+    startSoundAt(now);
     const bool lastShown = advanceTo(now);
     const Picture& picture = pictures_[shown_];
     if (lastShown && now >= picture.time.start + picture.time.duration) {
@@ -148,7 +165,9 @@ bool Movie::draw(Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t he
 void Movie::waitForPicture(int64_t time) {
     const int64_t due = firstStart_ + time;
     std::unique_lock lock(mutex_);
-    decoded_.wait(lock, [&] { return ended_ || (queued_ > 0 && pictures_[queue_[queued_ - 1]].time.start >= due); });
+    decoded_.wait(lock, [&] {
+        return ended_ || queued_ == kPictures - 1 || (queued_ > 0 && pictures_[queue_[queued_ - 1]].time.start >= due);
+    });
 }
 
 int64_t Movie::pictureBytes() const { return int64_t{kPictures} * height_ * pictures_[0].pixels.pitch; }

@@ -17,6 +17,7 @@
 
 #include "graphics/movie_decoder.h"
 #include "graphics/surface.h"
+#include "platform/audio_device.h"
 
 namespace korva {
 
@@ -30,10 +31,13 @@ public:
     static int64_t steadyMicroseconds();
 
     // Decodes the first picture at once (null when there is none or memory
-    // runs out) and starts the clock.
+    // runs out) and starts the clock. The sound track, when the file has
+    // sound, plays in step: the clock counts from whichever of the first
+    // picture and the sound starts first, and the sound starts when the
+    // clock reaches it (at the latest at the first draw after that).
     static std::unique_ptr<Movie> open(std::unique_ptr<MovieDecoder> decoder, const PixelFormat& layout,
-                                       Clock clock = steadyMicroseconds);
-    // Stops the decoding thread and waits for it.
+                                       Clock clock = steadyMicroseconds, std::unique_ptr<SoundTrack> sound = nullptr);
+    // Stops the sound and the decoding thread, and waits for the thread.
     ~Movie();
     Movie(const Movie&) = delete;
     Movie& operator=(const Movie&) = delete;
@@ -44,13 +48,15 @@ public:
     bool playing() const { return playing_; }
 
     // Draws the current picture stretched over the width x height rectangle
-    // at (x, y) of the canvas (see Canvas::drawPicture). Once the movie has
-    // ended nothing is drawn; the result is playing().
+    // at (x, y) of the canvas (see Canvas::drawPicture), and starts the
+    // sound if its time has come. Once the movie has ended nothing is drawn;
+    // the result is playing().
     bool draw(Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height);
 
     // Waits until the picture due `time` microseconds after opening has
-    // been decoded (or the stream has ended, or the queue is full): for
-    // callers with a clock of their own that must not miss a picture.
+    // been decoded, the stream has ended or the queue is full (with the
+    // clock at `time`, the queue holds the picture due then): for callers
+    // with a clock of their own that must not miss a picture.
     void waitForPicture(int64_t time);
 
     // Bytes of the decoded-picture queue.
@@ -68,6 +74,8 @@ private:
     };
 
     Movie(std::unique_ptr<MovieDecoder> decoder, Clock clock);
+    // Starts the sound once the clock has reached it.
+    void startSoundAt(int64_t now);
     bool allocatePictures(const PixelFormat& layout);
     // On the stream's clock.
     int64_t streamTime() const { return clock_() - openedAt_ + firstStart_; }
@@ -88,8 +96,11 @@ private:
     const int32_t width_, height_;
     Picture pictures_[kPictures];
     int64_t openedAt_ = 0;    // on clock_
-    int64_t firstStart_ = 0;  // the first picture's time stamp
+    int64_t firstStart_ = 0;  // where the clock starts: the first picture's or the sound's time stamp
     bool playing_ = true;
+    std::unique_ptr<SoundTrack> sound_;
+    int64_t soundStart_ = 0;
+    bool soundStarted_ = false;
 
     std::mutex mutex_;
     std::condition_variable roomOrStop_;  // the thread waits for it

@@ -6,6 +6,7 @@
 #include "graphics/graphics.h"
 #include "graphics/graphics_state.h"
 #include "graphics/movie.h"
+#include "platform/platform_runtime.h"
 #include "startup/error.h"
 
 namespace korva {
@@ -14,17 +15,17 @@ namespace {
 // Programs lose their movies at every graphics mode change without being
 // told, so a movie that is no longer open is answered as an ended one
 // rather than read after it was freed.
-Movie* openMovie(int32_t handle) { return graphicsState.graphics->verifyMovie(objectOf<Movie>(handle)); }
+Movie* liveMovie(int32_t handle) { return graphicsState.graphics->verifyMovie(objectOf<Movie>(handle)); }
 
 }  // namespace
 
 int32_t cmdOpenMovie(qyStr* file) {
     const std::string path = strTake(file);
-    return handleOf(graphicsState.graphics->openMovie(path));
+    return handleOf(graphicsState.graphics->openMovie(path, PlatformRuntime::current()->audio()));
 }
 
 int32_t cmdDrawMovie(int32_t movie, int32_t x, int32_t y, int32_t width, int32_t height) {
-    Movie* playing = openMovie(movie);
+    Movie* playing = liveMovie(movie);
     bool drawn = false;
     if (playing != nullptr)
         drawn = playing->draw(*graphicsState.buffer, x, y, width < 0 ? playing->width() : width,
@@ -34,17 +35,17 @@ int32_t cmdDrawMovie(int32_t movie, int32_t x, int32_t y, int32_t width, int32_t
 }
 
 int32_t cmdMovieWidth(int32_t movie) {
-    const Movie* open = openMovie(movie);
+    const Movie* open = liveMovie(movie);
     return open != nullptr ? open->width() : 0;
 }
 
 int32_t cmdMovieHeight(int32_t movie) {
-    const Movie* open = openMovie(movie);
+    const Movie* open = liveMovie(movie);
     return open != nullptr ? open->height() : 0;
 }
 
 int32_t cmdMoviePlaying(int32_t movie) {
-    const Movie* open = openMovie(movie);
+    const Movie* open = liveMovie(movie);
     return open != nullptr && open->playing() ? 1 : 0;
 }
 

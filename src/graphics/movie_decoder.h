@@ -31,6 +31,9 @@ public:
     // scaled to it).
     virtual int32_t width() const = 0;
     virtual int32_t height() const = 0;
+    // Where the file's sound starts on the stream's clock, in microseconds;
+    // none when it has no sound stream with a decoder.
+    virtual std::optional<int64_t> soundStart() const = 0;
     // Decodes the next picture into width x height pixels of the layout the
     // decoder was opened for, rows `pitch` bytes apart (bits the layout does
     // not use may be set). Pictures that end by

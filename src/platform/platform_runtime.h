@@ -122,6 +122,8 @@ public:
     AudioDevice* openAudio(AudioDeviceFactory make);
     // Ignores anything that is not the current audio object.
     void closeAudio(AudioDevice* audio);
+    // Null while there is none.
+    AudioDevice* audio() const { return audio_.get(); }
 
     // The file system's operations and directory listings. The filesystem
     // command module opens it when it starts and closes it when it stops.

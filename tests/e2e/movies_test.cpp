@@ -8,6 +8,7 @@
 #include "e2e_support.h"
 #include "file_test_folder.h"
 #include "screen_recorder.h"
+#include "sound_files.h"
 #include "test_movie.h"
 #include "virtual_x_server.h"
 
@@ -31,6 +32,9 @@ protected:
         TestMovie sound;
         sound.colour = nullptr;
         sound.sound = true;
+        TestMovie toned = numbered;
+        toned.sound = true;
+        ASSERT_TRUE(writeTestMovie(*folder_ / "toned.avi", toned));
         ASSERT_TRUE(writeTestMovie(*folder_ / "numbered.avi", numbered));
         ASSERT_TRUE(writeTestMovie(*folder_ / "quarters.avi", quarters));
         ASSERT_TRUE(writeTestMovie(*folder_ / "sound.avi", sound));
@@ -100,6 +104,27 @@ TEST_F(Movies, TheWindowShowsTheFlippedPicture) {
     const ScreenImage shot = screensOf("movies", "05 " + folder_->path())["shown"];
     ASSERT_EQ(shot.width, 64);
     expectQuarters([&shot](int x, int y) { return shot.rgbAt(x, y); });
+}
+
+// What the mixer sent to SDL's disk driver: the tone for the movie's second,
+// then for the 0.3 s the second showing lasted before CloseMovie.
+TEST_F(Movies, TheSoundTrackPlaysWithThePictures) {
+    const std::string captured = folder_->path() + "/output.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", captured.c_str(), 1);
+    const std::vector<std::string> played = output("06");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(played, (std::vector<std::string>{"played 1", "closed early 1"}));
+    const StereoRecording recording(captured);
+    const auto spans = recording.sounding(300, 4410);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_NEAR(spans[0].seconds(), 1.0, 0.1);
+    EXPECT_NEAR(recording.frequency(spans[0]), 440, 10);
+    EXPECT_NEAR(spans[1].seconds(), 0.3, 0.1);
+    // Without a sound device the movie plays all the same.
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(output("06"), played);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 // At "shown", reads the 64 x 48 window, centred on the 4K screen, once the

@@ -127,6 +127,8 @@ private:
     }
 
     bool writeSound() {
+        soundStamp_ = static_cast<int64_t>(
+            (static_cast<double>(movie_.firstStamp) / movie_.picturesPerSecond + movie_.soundDelay) * kSoundRate);
         const int64_t samples = int64_t{kSoundRate} * movie_.pictures / movie_.picturesPerSecond;
         for (int64_t at = 0; at < samples; at += kSoundFrameSamples) {
             av_frame_unref(frame_);
@@ -139,7 +141,7 @@ private:
             for (int i = 0; i < frame_->nb_samples; ++i)
                 pcm[2 * i] = pcm[2 * i + 1] =
                     static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(at + i) / kSoundRate));
-            frame_->pts = at;
+            frame_->pts = at + soundStamp_;
             if (!encode(sound_, frame_)) return false;
         }
         return encode(sound_, nullptr);
@@ -152,6 +154,7 @@ private:
     SwsContext* converter_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
+    int64_t soundStamp_ = 0;
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct TestMovie {
     // RGB (0xRRGGBB) of pixel (x, y) of picture n; none makes a file with sound only.
     std::function<uint32_t(int n, int x, int y)> colour = [](int, int, int) { return 0xFF0000u; };
     bool sound = false;            // a 440 Hz tone in 16-bit PCM, as long as the pictures
+    double soundDelay = 0;         // seconds from the first picture's time stamp to the sound's
     int bitRate = 0;               // 0: the encoder's best quality for tests
 };
 

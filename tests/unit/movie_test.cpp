@@ -51,12 +51,30 @@ struct FakeClock {
     }
 };
 
+// Notes the movie's time when the movie starts it.
+class RecordedSoundTrack final : public SoundTrack {
+public:
+    RecordedSoundTrack(const FakeClock& clock, int64_t& startedAt) : clock_(clock), startedAt_(startedAt) {}
+    void start() override { startedAt_ = clock_.now; }
+
+private:
+    const FakeClock& clock_;
+    int64_t& startedAt_;
+};
+
 class Movies : public ::testing::Test {
 protected:
-    std::unique_ptr<Movie> open(const std::string& path, const PixelFormat& layout = PixelFormat::xrgb8888()) {
+    std::unique_ptr<Movie> open(const std::string& path, const PixelFormat& layout = PixelFormat::xrgb8888(),
+                                std::unique_ptr<SoundTrack> sound = nullptr) {
+        clock_.now = kOpenedAt;
         std::unique_ptr<MovieDecoder> decoder = openMovieDecoder(path, layout);
-        return decoder ? Movie::open(std::move(decoder), layout, clock_.clock()) : nullptr;
+        return decoder ? Movie::open(std::move(decoder), layout, clock_.clock(), std::move(sound)) : nullptr;
     }
+    // Opens the movie with a sound track that notes when it starts.
+    std::unique_ptr<Movie> openWithSound(const std::string& path) {
+        return open(path, PixelFormat::xrgb8888(), std::make_unique<RecordedSoundTrack>(clock_, soundStartedAt_));
+    }
+    int64_t soundStartedAt_ = -1;
     // Sets the clock to `milliseconds` after opening and draws once.
     bool drawAt(Movie& movie, int64_t milliseconds, int32_t x = 0, int32_t y = 0, int32_t width = -1,
                 int32_t height = -1) {
@@ -195,6 +213,43 @@ TEST_F(Movies, TimeCountsFromTheFirstPicture) {
     EXPECT_FALSE(drawAt(*opened, 1000));
 }
 
+// The clock counts from whichever of pictures and sound starts first, and
+// the sound starts when the clock reaches it.
+TEST_F(Movies, PicturesAndSoundKeepInStep) {
+    TestMovie early = numberedPictures();
+    early.container = "matroska";
+    early.sound = true;
+    early.soundDelay = -0.5;
+    std::unique_ptr<Movie> opened = openWithSound(made("early-sound.mkv", early));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(soundStartedAt_, kOpenedAt);
+    for (auto [milliseconds, picture] : {std::pair{0, 0}, {550, 0}, {650, 1}, {1450, 9}}) {
+        EXPECT_TRUE(drawAt(*opened, milliseconds)) << milliseconds;
+        EXPECT_EQ(pictureNumberAt(*screen_, 5, 5), picture) << milliseconds;
+    }
+    EXPECT_FALSE(drawAt(*opened, 1500));
+
+    TestMovie late = numberedPictures();
+    late.container = "matroska";
+    late.sound = true;
+    late.soundDelay = 0.3;
+    soundStartedAt_ = -1;
+    opened = openWithSound(made("late-sound.mkv", late));
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(drawAt(*opened, 250));
+    EXPECT_EQ(soundStartedAt_, -1);
+    EXPECT_TRUE(drawAt(*opened, 320));
+    EXPECT_EQ(soundStartedAt_, kOpenedAt + 320000);
+    EXPECT_EQ(pictureNumberAt(*screen_, 5, 5), 3);
+
+    // No sound in the file: the track is not used.
+    soundStartedAt_ = -1;
+    opened = openWithSound(made("silent.mkv", numberedPictures()));
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(drawAt(*opened, 500));
+    EXPECT_EQ(soundStartedAt_, -1);
+}
+
 // A picture of four quarters, stretched to twice its size, shows each of
 // its pixels as a 2 x 2 block; shrunk, every other pixel.
 TEST_F(Movies, StretchingRepeatsOrSkipsPixels) {
@@ -274,8 +329,8 @@ TEST_F(Movies, FilesWithoutPicturesDoNotOpen) {
         made("sound.avi", sound),
         std::filesystem::path(good).parent_path().string(),
     };
-    for (const std::string& path : files) EXPECT_EQ(graphics_->openMovie(path), nullptr) << path;
-    EXPECT_NE(graphics_->openMovie(good), nullptr);
+    for (const std::string& path : files) EXPECT_EQ(graphics_->openMovie(path, nullptr), nullptr) << path;
+    EXPECT_NE(graphics_->openMovie(good, nullptr), nullptr);
 }
 
 size_t threadCount() {
@@ -299,7 +354,7 @@ TEST_F(Movies, OpenAndCloseCyclesLeaveNothingBehind) {
     const std::string path = made("cycles.avi", movie);
     auto cycle = [&](int times) {
         for (int i = 0; i < times; ++i) {
-            Movie* opened = graphics_->openMovie(path);
+            Movie* opened = graphics_->openMovie(path, nullptr);
             ASSERT_NE(opened, nullptr);
             if (i % 2 == 0) opened->draw(*screen_, 0, 0, 80, 60);
             graphics_->closeMovie(opened);

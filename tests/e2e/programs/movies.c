@@ -2,7 +2,8 @@
  * digits; the test leaves its movie files in FOLDER: numbered.avi (ten
  * pictures at 10 per second, picture n one colour with red 20 * n + 40),
  * quarters.avi (32 x 24 in four coloured quarters), sound.avi (a tone, no
- * picture) and damaged.avi. */
+ * picture), toned.avi (numbered.avi with a second of a 440 Hz tone) and
+ * damaged.avi. */
 #include <korva.h>
 
 static qyStr *folder;
@@ -109,6 +110,21 @@ static void screen(void) {
     kprint("shown");
 }
 
+/* The sound track plays with the pictures, to the end, and stops when the
+ * movie is closed. */
+static void sound(void) {
+    int movie = _fopenmovie(fileIn("/toned.avi")), start;
+    while (_fdrawmovie(movie, 0, 0, -1, -1)) _fdelay(10);
+    report("played ", 1);
+    _fdelay(500);
+    movie = _fopenmovie(fileIn("/toned.avi"));
+    start = _fmillisecs();
+    while (_fmillisecs() - start < 300) _fdrawmovie(movie, 0, 0, -1, -1);
+    _fclosemovie(movie);
+    report("closed early ", 1);
+    _fdelay(500);
+}
+
 void __MAIN(void) {
     qyStr *command = _fcommandline();
     int step = __qyStrToInt(_fleft(__qyStrLoad(&command), 2));
@@ -119,5 +135,6 @@ void __MAIN(void) {
     case 3: failures(); break;
     case 4: modeChange(); break;
     case 5: screen(); break;
+    case 6: sound(); break;
     }
 }
