@@ -42,7 +42,9 @@ int32_t qyStrCompare(qyStr* a, qyStr* b) {
     return order;
 }
 
+// Compiled code always passes a live node as a; a C program may pass null.
 qyStr* qyStrConcat(qyStr* a, qyStr* b) {
+    if (a == nullptr) return b != nullptr ? b : strNew();
     strAppend(a, strText(b), strLength(b));
     strRelease(b);
     return a;

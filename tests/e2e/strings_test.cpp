@@ -17,6 +17,19 @@ TEST(Strings, ConversionsAndRoutinesFromCompiledCode) {
         "[]", "kept twice", "kept"}));
 }
 
+TEST(Strings, NullReadsAsTheEmptyStringEverywhere) {
+    ProcessResult run = runImage("null_strings");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(lines(run.out), (std::vector<std::string>{
+        "concat null b [b]", "concat a null [a]", "concat null null is a string 1", "concat null null []",
+        "compare null empty 0", "compare null a -1", "compare a null 1", "compare null null 0",
+        "0", "0.0", "load of null is a string 1",
+        "0", "-1", "1", "2",
+        "upper []", "mid []", "replace []", "replace from null [abc]", "replace to null [bc]",
+        "string []", "lset [  ]", "0", "",
+        "Active strings :0", "Active objects :0", "Unreleased objs:0"}));
+}
+
 TEST(Strings, DeclarationListing) {
     ProcessResult run = runProcess({binPath("korva-run"), "--declarations"});
     ASSERT_EQ(run.status, 0);
