@@ -51,11 +51,7 @@ FREE_IMAGE_FORMAT signatureFormat(std::span<const uint8_t> bytes) {
     if (startsWith(bytes, "\xFF\xD8\xFF")) return FIF_JPEG;
     if (looksLikePcx(bytes)) return FIF_PCX;
     if (endsAsTga(bytes)) return FIF_TARGA;
-    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<uint8_t*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    if (memory == nullptr) return FIF_UNKNOWN;
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, static_cast<int>(bytes.size()));
-    FreeImage_CloseMemory(memory);
-    return format;
+    return static_cast<FREE_IMAGE_FORMAT>(freeImageSignatureFormat(bytes));
 }
 
 // The text from the first "." of the file name (its last path part), as

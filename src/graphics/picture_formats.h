@@ -17,7 +17,10 @@ std::unique_ptr<DecodedPicture> decodeTga(std::span<const uint8_t> bytes);
 std::unique_ptr<DecodedPicture> decodePcx(std::span<const uint8_t> bytes);
 std::unique_ptr<DecodedPicture> decodePng(std::span<const uint8_t> bytes);
 std::unique_ptr<DecodedPicture> decodeJpeg(std::span<const uint8_t> bytes);
-// format is a FreeImage format number (FREE_IMAGE_FORMAT).
+// The FreeImage format number (FREE_IMAGE_FORMAT) FreeImage finds from the
+// contents; FIF_UNKNOWN (-1) when none.
+int freeImageSignatureFormat(std::span<const uint8_t> bytes);
+// format is a FreeImage format number.
 std::unique_ptr<DecodedPicture> decodeWithFreeImage(std::span<const uint8_t> bytes, int format);
 
 // Little-endian reads that never pass the end: a read beyond it yields 0 and

@@ -1,4 +1,4 @@
-// libFuzzer harness for the session layer's wire format (scripts/fuzz-session
+// libFuzzer harness for the session layer's wire format (scripts/fuzz session
 // builds and runs it): bytes as a peer could send them, taken apart the way
 // a session takes them. The first byte picks the road: frames cut from the
 // bytes and each read by its kind's decoder; the same through a connection's

@@ -1,4 +1,4 @@
-// libFuzzer harness for the sound readers (scripts/fuzz-audio builds and
+// libFuzzer harness for the sound readers (scripts/fuzz audio builds and
 // runs it): the input's first byte picks the reader (sample, stream, tracker
 // module, MIDI), the rest is the file.
 // Each reader must give none or play to an end without a fault or a hang.
