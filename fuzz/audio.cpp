@@ -11,16 +11,9 @@
 
 #include "audio/pcm_producers.h"
 #include "audio/sample_file.h"
+#include "input_file.h"
 
 namespace {
-
-std::string inputFile(const uint8_t* data, size_t size, const char* name) {
-    const std::string path = "/tmp/korva-fuzz-" + std::to_string(getpid()) + "-" + name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    return path;
-}
 
 // Renders at most two seconds, rewinds once and renders a little again.
 void playThrough(korva::PcmProducer& producer) {

@@ -12,16 +12,9 @@
 #include <string>
 
 #include "graphics/font_rasterizer.h"
+#include "input_file.h"
 
 namespace {
-
-std::string inputFile(const uint8_t* data, size_t size) {
-    const std::string path = "/tmp/korva-fuzz-" + std::to_string(getpid()) + "-font";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    return path;
-}
 
 korva::FontRequest requestOf(uint8_t choice, const std::string& path) {
     korva::FontRequest request;
@@ -48,7 +41,7 @@ void checkCells(const korva::RasterizedFont& font) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    const std::string path = inputFile(data + 1, size - 1);
+    const std::string path = inputFile(data + 1, size - 1, "font");
     korva::FontRasterizer& rasterizer = korva::systemFontRasterizer();
     if (rasterizer.addFontFile(path)) rasterizer.removeFontFile(path);
     if (auto font = rasterizer.rasterize(requestOf(data[0], path))) checkCells(*font);

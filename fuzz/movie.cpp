@@ -15,16 +15,9 @@
 
 #include "audio/pcm_producers.h"
 #include "graphics/movie_decoder.h"
+#include "input_file.h"
 
 namespace {
-
-std::string inputFile(const uint8_t* data, size_t size) {
-    const std::string path = "/tmp/korva-fuzz-" + std::to_string(getpid()) + "-movie";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    return path;
-}
 
 korva::PixelFormat layoutOf(uint8_t choice) {
     switch (choice / 2 % 3) {
@@ -54,7 +47,7 @@ void decodePictures(korva::MovieDecoder& decoder, const korva::PixelFormat& layo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    const std::string path = inputFile(data + 1, size - 1);
+    const std::string path = inputFile(data + 1, size - 1, "movie");
     if (data[0] % 2 == 0) {
         const korva::PixelFormat layout = layoutOf(data[0]);
         if (auto decoder = korva::openMovieDecoder(path, layout)) decodePictures(*decoder, layout);

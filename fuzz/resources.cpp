@@ -14,16 +14,9 @@
 
 #include "startup/module_image.h"
 #include "startup/resource_directory.h"
+#include "input_file.h"
 
 namespace {
-
-std::string inputFile(const uint8_t* data, size_t size) {
-    const std::string path = "/tmp/korva-fuzz-" + std::to_string(getpid()) + "-resources";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    return path;
-}
 
 void linkAndDrop(const std::vector<uint8_t>& image) {
     static const korva::RuntimeLinkTable runtime = {{"__qyEnd", 0x1000}, {"_fprint", 0x1010}};
@@ -37,7 +30,7 @@ void linkAndDrop(const std::vector<uint8_t>& image) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = inputFile(data, size);
+    const std::string path = inputFile(data, size, "resources");
     const auto length = korva::executableLength(path);
     if (!length || *length > size) std::abort();  // the file is readable and no longer than itself
     if (auto image = korva::loadResource(path, korva::kResourceTypeRcData, korva::kModuleImageResourceId)) {

@@ -24,6 +24,7 @@
 #include "files/file_stream.h"
 #include "startup/error.h"
 #include "module_commands.h"
+#include "input_file.h"
 
 namespace {
 
@@ -55,14 +56,6 @@ std::vector<uint8_t> contentsOf(const uint8_t* data, size_t size, bool pastTheBu
     if (pastTheBuffer && size > 0)
         while (contents.size() <= qyFileStream::kBufferSize + 4096) contents.insert(contents.end(), data, data + size);
     return contents;
-}
-
-std::string writeFile(const std::vector<uint8_t>& contents) {
-    const std::string path = "/tmp/korva-fuzz-" + std::to_string(getpid()) + "-stream";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(contents.data(), 1, contents.size(), file);
-    std::fclose(file);
-    return path;
 }
 
 template <int32_t width>
@@ -178,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* script = data + 2;
     const size_t skipped = 2 + steps * 3;
     FileModel model{contentsOf(data + skipped, size - skipped, flags & 2), 0, (flags & 1) != 0};
-    const std::string path = writeFile(model.bytes);
+    const std::string path = inputFile(model.bytes.data(), model.bytes.size(), "stream");
     qyFileStream* stream = qyFileStream::open(path.c_str(), model.writable ? qyFileStream::Mode::update : qyFileStream::Mode::read);
     if (stream == nullptr) std::abort();
     for (size_t n = 0; n < steps; ++n)
