@@ -1,56 +1,28 @@
 /* User types, Dim arrays, vectors, data statements and the arithmetic
- * helpers, with every record laid out as the compiler lays it out. The
- * command line names the part to run. */
+ * helpers, with every record laid out as the compiler lays it out (the user
+ * types through the SDK's macros). The command line names the part to run. */
 #include <korva.h>
 
-/* An object header, then the fields. */
-struct Header {
-    void *fields;
-    void *next;
-    void *prev;
-    void *type;
-    int refs;
-};
-
-#define TYPE_RECORD(NAME, COUNT) \
-    struct NAME {                \
-        int kind;                \
-        struct Header used;      \
-        struct Header free;      \
-        int fieldCount;          \
-        const void *fieldTypes[COUNT]; \
-    }
-
-/* A list sentinel pointing at itself. */
-#define EMPTY_LIST(RECORD, LIST) {0, &RECORD.LIST, &RECORD.LIST, 0, -1}
-
 /* Type Point: x%, y#, name$ */
-TYPE_RECORD(PointType, 3);
-static struct PointType tPoint = {5, EMPTY_LIST(tPoint, used), EMPTY_LIST(tPoint, free), 3,
-                                  {&__qyIntType, &__qyFltType, &__qyStrType}};
+KORVA_USER_TYPE(PointType, 3);
+static struct PointType tPoint = KORVA_USER_TYPE_INIT(tPoint, 3, &__qyIntType, &__qyFltType, &__qyStrType);
 struct Point {
-    struct Header header;
+    struct korva_object header;
     int x;
     float y;
     qyStr *name;
 };
 
 /* Type Rock: size% (only to have a second type) */
-TYPE_RECORD(RockType, 1);
-static struct RockType tRock = {5, EMPTY_LIST(tRock, used), EMPTY_LIST(tRock, free), 1, {&__qyIntType}};
+KORVA_USER_TYPE(RockType, 1);
+static struct RockType tRock = KORVA_USER_TYPE_INIT(tRock, 1, &__qyIntType);
 
 /* Type Link: id%, next.Link, tags$[2] */
-struct VecType {
-    int kind;
-    int count;
-    const void *elementType;
-};
-static const struct VecType tTags = {6, 3, &__qyStrType};
-TYPE_RECORD(LinkType, 3);
-static struct LinkType tLink = {5, EMPTY_LIST(tLink, used), EMPTY_LIST(tLink, free), 3,
-                                {&__qyIntType, &tLink, &tTags}};
+static const struct korva_vector_type tTags = {6, 3, &__qyStrType};
+KORVA_USER_TYPE(LinkType, 3);
+static struct LinkType tLink = KORVA_USER_TYPE_INIT(tLink, 3, &__qyIntType, &tLink, &tTags);
 struct Link {
-    struct Header header;
+    struct korva_object header;
     int id;
     struct Link *next;
     qyStr **tags;
