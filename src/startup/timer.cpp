@@ -11,7 +11,10 @@ Timer* Timer::start(int hertz) {
     return new Timer(1000 / hertz);
 }
 
-Timer::Timer(int periodMilliseconds) : thread_([this, periodMilliseconds] { run(periodMilliseconds); }) {}
+// Periods count from the creation, not from whenever the thread first gets
+// to run: on a busy machine that can be several periods later.
+Timer::Timer(int periodMilliseconds)
+    : thread_([this, periodMilliseconds, started = Clock::now()] { run(periodMilliseconds, started); }) {}
 
 Timer::~Timer() {
     {
@@ -24,9 +27,9 @@ Timer::~Timer() {
 
 // Deadlines advance by whole periods from the start, so the rate does not
 // drift with scheduling delays.
-void Timer::run(int periodMilliseconds) {
+void Timer::run(int periodMilliseconds, Clock::time_point started) {
     const auto period = std::chrono::milliseconds(periodMilliseconds);
-    auto deadline = Clock::now() + period;
+    auto deadline = started + period;
     std::unique_lock lock(mutex_);
     for (;;) {
         if (changed_.wait_until(lock, deadline, [this] { return stopping_; })) return;

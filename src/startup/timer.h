@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -25,7 +26,7 @@ public:
 
 private:
     explicit Timer(int periodMilliseconds);
-    void run(int periodMilliseconds);
+    void run(int periodMilliseconds, std::chrono::steady_clock::time_point started);
 
     std::atomic<uint32_t> ticks_{0};
     uint32_t seen_ = 0;
