@@ -38,20 +38,32 @@ public:
     // Writes the low width bytes of the value, little-endian.
     template <int32_t width>
     int32_t writeValue(uint32_t value) {
-        if (width > putLimit_ - putCursor_) return writeValueThrough(value, width);
-        std::memcpy(putCursor_, &value, width);
-        putCursor_ += width;
-        return width;
+        return writeValueInWindow<width>(value) ? width : writeValueThrough(value, width);
     }
     // Reads width bytes into the low bytes of a zeroed value; bytes that do
     // not arrive stay 0.
     template <int32_t width>
     uint32_t readValue() {
-        if (width > getLimit_ - getCursor_) return readValueThrough(width);
-        uint32_t value = 0;
+        uint32_t value;
+        return readValueInWindow<width>(value) ? value : readValueThrough(width);
+    }
+    // Only the window parts of writeValue and readValue: false, with nothing
+    // moved, when the window cannot take or give the whole value. They call
+    // nothing.
+    template <int32_t width>
+    bool writeValueInWindow(uint32_t value) {
+        if (width > putLimit_ - putCursor_) return false;
+        std::memcpy(putCursor_, &value, width);
+        putCursor_ += width;
+        return true;
+    }
+    template <int32_t width>
+    bool readValueInWindow(uint32_t& value) {
+        if (width > getLimit_ - getCursor_) return false;
+        value = 0;
         std::memcpy(&value, getCursor_, width);
         getCursor_ += width;
-        return value;
+        return true;
     }
     // One byte as 0..255, or -1 when none came.
     int32_t readByte() { return getCursor_ < getLimit_ ? *getCursor_++ : readByteThrough(); }

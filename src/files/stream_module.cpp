@@ -133,19 +133,49 @@ void cmdCopyStream(int32_t sourceHandle, int32_t destinationHandle, int32_t buff
     std::free(buffer);
 }
 
+// Programs move values one at a time through files in long loops, and the
+// realigning entry costs about as much as a value move itself. In the common
+// case (no debugger, the whole value inside the stream's open window) these
+// entries store or load it without calling anything, so the 4-byte stack
+// alignment of compiled code is harmless; everything else goes on through
+// the command's own realigning entry. That entry is called through a
+// volatile pointer: inlined here, it would lose its realignment.
+template <auto Command>
+constinit auto* volatile realigningEntry = routine<Command>.call;
+
+template <auto Command, int32_t width, class Value>
+void windowedWrite(int32_t handle, Value value) {
+    if (!debugMode && objectOf<qyStream>(handle)->writeValueInWindow<width>(std::bit_cast<uint32_t>(value))) return;
+    realigningEntry<Command>(handle, value);
+}
+
+template <auto Command, int32_t width, class Result>
+Result windowedRead(int32_t handle) {
+    uint32_t cell;
+    if (!debugMode && objectOf<qyStream>(handle)->readValueInWindow<width>(cell)) return std::bit_cast<Result>(cell);
+    return realigningEntry<Command>(handle);
+}
+
+template <auto Command, int32_t width, class Value>
+constexpr declaration_detail::EntryPointer<void(int32_t, Value)> windowedWriter{
+    &windowedWrite<Command, width, Value>};
+
+template <auto Command, int32_t width, class Result>
+constexpr declaration_detail::EntryPointer<Result(int32_t)> windowedReader{&windowedRead<Command, width, Result>};
+
 const Declaration kStreamDeclarations[] = {
     {"%Eof%stream", routine<cmdEof>},
     {"%ReadAvail%stream", routine<cmdReadAvail>},
-    {"%ReadByte%stream", routine<cmdReadByte>},
-    {"%ReadShort%stream", routine<cmdReadShort>},
-    {"%ReadInt%stream", routine<cmdReadInt>},
-    {"#ReadFloat%stream", routine<cmdReadFloat>},
+    {"%ReadByte%stream", windowedReader<cmdReadByte, 1, int32_t>},
+    {"%ReadShort%stream", windowedReader<cmdReadShort, 2, int32_t>},
+    {"%ReadInt%stream", windowedReader<cmdReadInt, 4, int32_t>},
+    {"#ReadFloat%stream", windowedReader<cmdReadFloat, 4, float>},
     {"$ReadString%stream", routine<cmdReadString>},
     {"$ReadLine%stream", routine<cmdReadLine>},
-    {"WriteByte%stream%byte", routine<cmdWriteByte>},
-    {"WriteShort%stream%short", routine<cmdWriteShort>},
-    {"WriteInt%stream%int", routine<cmdWriteInt>},
-    {"WriteFloat%stream#float", routine<cmdWriteFloat>},
+    {"WriteByte%stream%byte", windowedWriter<cmdWriteByte, 1, int32_t>},
+    {"WriteShort%stream%short", windowedWriter<cmdWriteShort, 2, int32_t>},
+    {"WriteInt%stream%int", windowedWriter<cmdWriteInt, 4, int32_t>},
+    {"WriteFloat%stream#float", windowedWriter<cmdWriteFloat, 4, float>},
     {"WriteString%stream$string", routine<cmdWriteString>},
     {"WriteLine%stream$string", routine<cmdWriteLine>},
     {"CopyStream%src_stream%dest_stream%buffer_size=16384", routine<cmdCopyStream>},
