@@ -148,14 +148,22 @@ struct SoundEngine::State {
         noteStart(nullptr, displaced);
     }
 
-    // A stream or music over a new source, known to the decoder thread.
-    template <class Kind>
-    Kind* adopt(std::unique_ptr<PcmProducer> producer, bool loop, std::set<Kind*>& kept) {
-        auto sound = std::make_unique<Kind>();
-        sound->source = std::make_unique<PcmSource>(std::move(producer), loop);
-        decoderThread().add(sound->source.get());
-        kept.insert(sound.get());
-        return sound.release();
+    // A stream or music over a new source from what `produce` opens, known
+    // to the decoder thread; null when it opens nothing or memory runs out.
+    template <class Kind, class Produce>
+    Kind* adopt(Produce produce, bool loop, std::set<Kind*>& kept) {
+        collectRetired();
+        try {
+            std::unique_ptr<PcmProducer> producer = produce();
+            if (producer == nullptr) return nullptr;
+            auto sound = std::make_unique<Kind>();
+            sound->source = std::make_unique<PcmSource>(std::move(producer), loop);
+            decoderThread().add(sound->source.get());
+            kept.insert(sound.get());
+            return sound.release();
+        } catch (const std::exception&) {
+            return nullptr;
+        }
     }
 
     void stopSource(SourceSound& sound) {
@@ -325,13 +333,7 @@ EngineStream* SoundEngine::openSoundTrack(const char* file) { return openDecoded
 EngineStream* SoundEngine::openDecodedStream(const char* file, int32_t offset, const char* containers, bool loop) {
     State& s = *state_;
     if (!s.open() || file == nullptr) return nullptr;
-    s.collectRetired();
-    try {
-        std::unique_ptr<PcmProducer> producer = openStreamDecoder(file, offset, containers);
-        return producer != nullptr ? s.adopt(std::move(producer), loop, s.streams) : nullptr;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    return s.adopt([&] { return openStreamDecoder(file, offset, containers); }, loop, s.streams);
 }
 
 int32_t SoundEngine::playStream(int32_t voice, EngineStream* stream) {
@@ -355,14 +357,9 @@ void SoundEngine::closeStream(EngineStream* stream) {
 EngineMusic* SoundEngine::loadMusic(const char* file) {
     State& s = *state_;
     if (!s.open() || file == nullptr) return nullptr;
-    s.collectRetired();
-    try {
-        const int32_t rate = s.mixer->outputRate();
-        std::unique_ptr<PcmProducer> producer = looksLikeMidi(file) ? openMidiFile(file, rate) : openTrackerModule(file, rate);
-        return producer != nullptr ? s.adopt(std::move(producer), false, s.musics) : nullptr;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    const int32_t rate = s.mixer->outputRate();
+    return s.adopt([&] { return looksLikeMidi(file) ? openMidiFile(file, rate) : openTrackerModule(file, rate); },
+                   false, s.musics);
 }
 
 void SoundEngine::playMusic(EngineMusic* music) {

@@ -20,8 +20,6 @@ namespace {
 
 constexpr int kMaxRate = 768000;
 constexpr int kMaxChannels = 64;
-// Packets that fail to decode in a row before the stream counts as ended.
-constexpr int kMaxBadPackets = 64;
 // How long opening a file, or decoding the next block of it, may take: a
 // damaged file can send a demuxer round in circles.
 constexpr auto kOpenTime = std::chrono::seconds(3);
@@ -117,16 +115,10 @@ private:
                 continue;
             }
             if (received != AVERROR(EAGAIN) || inputDone_) return false;
-            if (av_read_frame(format_, packet_) < 0) {
-                inputDone_ = true;
-                avcodec_send_packet(codec_, nullptr);  // drain what the decoder holds
-                continue;
-            }
-            int sent = 0;
-            if (packet_->stream_index == streamIndex_) sent = avcodec_send_packet(codec_, packet_);
-            av_packet_unref(packet_);
             // A damaged packet is skipped; a run of them ends the stream.
-            badPackets = sent < 0 && sent != AVERROR(EAGAIN) ? badPackets + 1 : 0;
+            const PacketSent sent = input_->sendNextPacket(codec_, streamIndex_, packet_);
+            inputDone_ = sent == PacketSent::ended;
+            badPackets = sent == PacketSent::damaged ? badPackets + 1 : 0;
             if (badPackets > kMaxBadPackets) return false;
         }
     }

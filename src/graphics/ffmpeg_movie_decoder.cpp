@@ -17,8 +17,6 @@ extern "C" {
 namespace korva {
 namespace {
 
-// Packets or pictures that fail to decode in a row before the stream counts as ended.
-constexpr int kMaxBadPackets = 64;
 constexpr int64_t kMicroseconds = 1000000;
 constexpr int64_t kFallbackPictureDuration = kMicroseconds / 25;
 // How long opening the file, or getting from one picture to the next, may
@@ -127,15 +125,10 @@ public:
                 ++badPackets;  // a picture that failed to decode; the next may not
                 continue;
             }
-            if (av_read_frame(format_, packet_) < 0) {
-                inputDone_ = true;
-                avcodec_send_packet(codec_, nullptr);  // drain the pictures the decoder holds
-                continue;
-            }
-            int sent = 0;
-            if (packet_->stream_index == streamIndex_) sent = avcodec_send_packet(codec_, packet_);
-            av_packet_unref(packet_);
-            badPackets = sent < 0 && sent != AVERROR(EAGAIN) ? badPackets + 1 : 0;
+            // Damaged packets, like pictures that fail, count towards giving up.
+            const PacketSent sent = input_->sendNextPacket(codec_, streamIndex_, packet_);
+            inputDone_ = sent == PacketSent::ended;
+            badPackets = sent == PacketSent::damaged ? badPackets + 1 : 0;
         }
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "platform/ffmpeg_input.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
@@ -89,6 +90,17 @@ int64_t FfmpegInput::seek(void* opaque, int64_t position, int whence) {
     if (whence == SEEK_SET) position += input->offset_;
     const off_t at = ::lseek(input->descriptor_, static_cast<off_t>(position), whence);
     return at < 0 ? AVERROR(EIO) : at - input->offset_;
+}
+
+PacketSent FfmpegInput::sendNextPacket(AVCodecContext* codec, int stream, AVPacket* packet) {
+    if (av_read_frame(format_, packet) < 0) {
+        avcodec_send_packet(codec, nullptr);
+        return PacketSent::ended;
+    }
+    int sent = 0;
+    if (packet->stream_index == stream) sent = avcodec_send_packet(codec, packet);
+    av_packet_unref(packet);
+    return sent < 0 && sent != AVERROR(EAGAIN) ? PacketSent::damaged : PacketSent::taken;
 }
 
 }  // namespace korva

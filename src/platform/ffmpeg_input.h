@@ -14,9 +14,11 @@
 #include <string>
 
 extern "C" {
+struct AVCodecContext;
 struct AVDictionary;
 struct AVFormatContext;
 struct AVIOContext;
+struct AVPacket;
 }
 
 namespace korva {
@@ -25,6 +27,12 @@ namespace korva {
 // with or without sound); FFmpeg's demuxer names, comma-separated.
 extern const char* const kSoundContainers;
 extern const char* const kMovieContainers;
+
+// Damaged packets in a row before a decoder gives its stream up.
+constexpr int kMaxBadPackets = 64;
+
+// What FfmpegInput::sendNextPacket did.
+enum class PacketSent { taken, damaged, ended };
 
 class FfmpegInput {
 public:
@@ -44,6 +52,11 @@ public:
     // The next steps (reading, seeking, decoding what they read) may take
     // `time` from now.
     void allow(Clock::duration time) { deadline_ = Clock::now() + time; }
+    // Reads the next packet and sends it to `codec` when it belongs to
+    // `stream` (those of other streams are passed over, which counts as
+    // taken). At the end of the file the codec is told to give out the
+    // frames it still holds, and the result is `ended`.
+    PacketSent sendNextPacket(AVCodecContext* codec, int stream, AVPacket* packet);
 
 private:
     FfmpegInput() = default;
