@@ -231,6 +231,8 @@ void Mixer::applyStart(Voice& voice, const Command& command) {
         voice.epoch = command.epoch;
         voice.channels = 2;
     }
+    voice.runKernel = mixKernelFor(voice.channels, true);
+    voice.frameKernel = mixKernelFor(voice.channels, false);
 }
 
 void Mixer::setStep(Voice& voice, int32_t frequency) {
@@ -289,7 +291,7 @@ bool Mixer::mixBoundary(Voice& voice, float* mix, float left, float right) {
         pair[c] = frame[c];
         pair[voice.channels + c] = next != nullptr ? next[c] : 0;
     }
-    const MixPosition after = mixKernelFor(voice.channels, false)(pair, {0, voice.fraction}, voice.stepIndex, voice.stepFraction,
+    const MixPosition after = voice.frameKernel(pair, {0, voice.fraction}, voice.stepIndex, voice.stepFraction,
                                                                  mix, 1, left, right, 0, 0);
     voice.index += after.index;
     voice.fraction = after.fraction;
@@ -299,7 +301,6 @@ bool Mixer::mixBoundary(Voice& voice, float* mix, float left, float right) {
 void Mixer::mixVoice(Voice& voice, float* mix, int32_t frames) {
     const float leftDelta = (voice.targetLeft - voice.gainLeft) / static_cast<float>(frames);
     const float rightDelta = (voice.targetRight - voice.gainRight) / static_cast<float>(frames);
-    const MixKernel kernel = mixKernelFor(voice.channels, true);
     const uint64_t step = (uint64_t{voice.stepIndex} << 32) | voice.stepFraction;
     int32_t done = 0;
     while (done < frames && voice.active) {
@@ -311,7 +312,7 @@ void Mixer::mixVoice(Voice& voice, float* mix, int32_t frames) {
             const uint64_t last = uint64_t{voice.length - 1} << 32;
             const uint64_t reachable = step == 0 ? uint64_t(frames) : (last - position + step - 1) / step;
             const int32_t count = static_cast<int32_t>(std::min<uint64_t>(reachable, uint64_t(frames - done)));
-            const MixPosition after = kernel(voice.frames, {voice.index, voice.fraction}, voice.stepIndex, voice.stepFraction,
+            const MixPosition after = voice.runKernel(voice.frames, {voice.index, voice.fraction}, voice.stepIndex, voice.stepFraction,
                                              mix + 2 * done, count, left, right, leftDelta, rightDelta);
             voice.index = after.index;
             voice.fraction = after.fraction;

@@ -37,6 +37,19 @@ struct VoiceSettings {
     bool paused = false;
 };
 
+// The resampling kernels the mixer runs, exposed for tests and benchmarks:
+// adds count frames of source (channels 1 or 2, 16-bit) interpolated linearly
+// from position index + fraction / 2^32 in steps of stepIndex + stepFraction /
+// 2^32, times gains that move by the given deltas each frame, into mix
+// (interleaved stereo). The caller guarantees that every frame read, the one
+// after each position included, exists. Returns the position after the last.
+struct MixPosition {
+    uint32_t index, fraction;
+};
+using MixKernel = MixPosition (*)(const int16_t* source, MixPosition position, uint32_t stepIndex, uint32_t stepFraction,
+                                  float* mix, int32_t count, float left, float right, float leftDelta, float rightDelta);
+MixKernel mixKernelFor(int32_t channels, bool simd);
+
 class Mixer {
 public:
     static constexpr int32_t kMaxVoices = 64;
@@ -97,6 +110,10 @@ private:
         uint32_t epoch = 0;
         const int16_t* frames = nullptr;
         int32_t channels = 2;
+        // For the channels, chosen when the voice starts: the SIMD kernel
+        // for runs, the plain one for the single frame at a boundary.
+        MixKernel runKernel = nullptr;
+        MixKernel frameKernel = nullptr;
         uint32_t length = 0;  // frames available to interpolate from
         bool lastFrames = false;  // nothing follows length (end of sample or source)
         uint32_t index = 0, fraction = 0;     // position: index + fraction / 2^32
@@ -127,18 +144,5 @@ private:
     std::vector<Voice> voices_;          // output thread
     std::vector<float> mix_;             // output thread: one chunk, interleaved stereo
 };
-
-// The resampling kernels the mixer runs, exposed for tests and benchmarks:
-// adds count frames of source (channels 1 or 2, 16-bit) interpolated linearly
-// from position index + fraction / 2^32 in steps of stepIndex + stepFraction /
-// 2^32, times gains that move by the given deltas each frame, into mix
-// (interleaved stereo). The caller guarantees that every frame read, the one
-// after each position included, exists. Returns the position after the last.
-struct MixPosition {
-    uint32_t index, fraction;
-};
-using MixKernel = MixPosition (*)(const int16_t* source, MixPosition position, uint32_t stepIndex, uint32_t stepFraction,
-                                  float* mix, int32_t count, float left, float right, float leftDelta, float rightDelta);
-MixKernel mixKernelFor(int32_t channels, bool simd);
 
 }  // namespace korva
