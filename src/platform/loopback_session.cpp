@@ -64,14 +64,11 @@ public:
 
     PlayerId createPlayer(std::string_view name) override {
         std::lock_guard lock(hubMutex);
-        if (lost_ || name.size() > kMaxSessionNameBytes) return 0;
-        const std::optional<PlayerId> id = roster_.nextLocalPlayer();
-        if (!id) return 0;
-        const PlayerDescription player{*id, std::string(name)};
-        roster_.addPlayer(player, false);
-        for (LoopbackSession* member : others()) member->roster_.addPlayer(player, true);
+        const std::optional<PlayerDescription> player = lost_ ? std::nullopt : roster_.addLocalPlayer(name);
+        if (!player) return 0;
+        for (LoopbackSession* member : others()) member->roster_.addPlayer(*player, true);
         arrived.notify_all();
-        return *id;
+        return player->id;
     }
 
     bool destroyPlayer(PlayerId player) override {

@@ -749,15 +749,12 @@ std::vector<wire::PeerAddress> NetSession::memberAddresses() const {
 
 PlayerId NetSession::createPlayer(std::string_view name) {
     std::lock_guard lock(mutex_);
-    if (lost_ || name.size() > kMaxSessionNameBytes) return 0;
-    const std::optional<PlayerId> id = roster_.nextLocalPlayer();
-    if (!id) return 0;
-    const PlayerDescription player{*id, std::string(name)};
-    roster_.addPlayer(player, false);
+    const std::optional<PlayerDescription> player = lost_ ? std::nullopt : roster_.addLocalPlayer(name);
+    if (!player) return 0;
     std::vector<uint8_t> frame;
-    wire::framePlayerCreated(frame, player);
+    wire::framePlayerCreated(frame, *player);
     broadcastFrame(frame);
-    return *id;
+    return player->id;
 }
 
 bool NetSession::destroyPlayer(PlayerId player) {

@@ -29,9 +29,11 @@ bool SessionRoster::removePeer(wire::PeerNumber peer) {
     return true;
 }
 
-std::optional<PlayerId> SessionRoster::nextLocalPlayer() {
-    if (lastLocalPlayer_ == 0xFFFF) return std::nullopt;
-    return PlayerId{self_} << 16 | ++lastLocalPlayer_;
+std::optional<PlayerDescription> SessionRoster::addLocalPlayer(std::string_view name) {
+    if (name.size() > kMaxSessionNameBytes || lastLocalPlayer_ == 0xFFFF) return std::nullopt;
+    const PlayerDescription player{PlayerId{self_} << 16 | ++lastLocalPlayer_, std::string(name)};
+    addPlayer(player, false);
+    return player;
 }
 
 void SessionRoster::addPlayer(const PlayerDescription& player, bool announce) {

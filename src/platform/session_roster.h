@@ -41,8 +41,9 @@ public:
     // this machine (announced as well).
     bool removePeer(wire::PeerNumber peer);
 
-    // The id for a new player of this machine; none when they are used up.
-    std::optional<PlayerId> nextLocalPlayer();
+    // Adds a player of this machine under the next id, unannounced; none
+    // when the name is too long or the ids are used up.
+    std::optional<PlayerDescription> addLocalPlayer(std::string_view name);
     // Adds a player; announce queues its creation for the program.
     void addPlayer(const PlayerDescription& player, bool announce);
     // Removes a player; announce queues its destruction. False when unknown.
